@@ -1,11 +1,23 @@
-// Placeholder entry until the main window lands.
-#include <QApplication>
-#include <QMainWindow>
+#include "app/Tavrin_Pj.h"
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QString::fromUtf8("Tavrin 1.0 - Comunicação Serial"));
-    window.show();
-    return app.exec();
+#include "app/QtApplication.h"
+#include "app/UnitAjuda.h"
+#include "app/UnitConfigTerm.h"
+#include "app/UnitPrincipal.h"
+#include "app/UnitSobre.h"
+
+namespace tavrin {
+
+int Tavrin_Pj() {
+    QtApplication app;
+    app.SetTitle(QStringLiteral("Tavrin 1.0 - Comunicação Serial"));
+    app.CreateForm(Quelt);
+    // The help window and the terminal settings take the main window's colour as they are
+    // created, so they come after it.
+    app.CreateForm(FormAjuda);
+    app.CreateForm(FormSobre);
+    app.CreateForm(ConfigTerm);
+    return app.Run();
 }
+
+} // namespace tavrin

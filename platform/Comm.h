@@ -5,7 +5,9 @@
 // error to a Win32 code.
 //
 // Device names: CreateFileA("\\.\" + name) resolves `name` to a registered virtual device,
-// an absolute path, COMn (<config>/dosdevices/comn, else /dev/ttyS<n-1>) or /dev/<name>.
+// an absolute path, COMn (<config>/dosdevices/comn, else /dev/ttyS<n-1>) or /dev/<name>
+// (DeviceNames.h); a path goes to the POSIX backend (posix/PosixDevice.h). The shared driver
+// behaviour behind every handle is in CommDriver.h.
 
 #include "platform/Sync.h"
 

@@ -11,6 +11,9 @@ namespace win {
 class KernelObject {
 public:
     virtual ~KernelObject() = default;
+    // Asked before the handle is closed; a Win32 code other than ERROR_SUCCESS makes
+    // CloseHandle fail with it and leaves the handle open.
+    virtual DWORD CanClose() { return ERROR_SUCCESS; }
     // Called once when the last handle to the object is closed.
     virtual void OnClose() {}
 };
@@ -20,6 +23,7 @@ void SetLastError(DWORD code);
 
 BOOL CloseHandle(HANDLE handle);
 
+// Named events are not supported (ERROR_NOT_SUPPORTED): nothing here shares objects by name.
 HANDLE CreateEventA(void* security, BOOL manualReset, BOOL initialState, LPCSTR name);
 BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
@@ -28,6 +32,7 @@ BOOL ResetEvent(HANDLE event);
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds);
 
+// Sleep(0) gives up the rest of the time slice; Sleep(INFINITE) never returns.
 void Sleep(DWORD milliseconds);
 
 } // namespace win

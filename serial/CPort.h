@@ -135,6 +135,10 @@ char TextToChar(const std::string& text);     // "#<integer>" low 8 bits, else f
 // The runtime's integer rule: blanks, sign, decimal or $/x/X/0x/0X hexadecimal, 32 bits.
 bool TryTextToInt(const std::string& text, std::int32_t& value);
 
+// Replaces the content of `list` with the serial device names of the system, sorted without
+// regard to letter case; error 23 with the registry's code when they cannot be read.
+void ListComPorts(TStrings& list);
+
 // ---- Errors ------------------------------------------------------------------------------
 
 // Numbers of the port error's message table.

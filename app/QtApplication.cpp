@@ -1,0 +1,157 @@
+#include "app/QtApplication.h"
+
+#include "app/Ansi.h"
+#include "app/Guarded.h"
+#include "base/Application.h"
+#include "base/GuiQueue.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QSocketNotifier>
+#include <QWidget>
+
+#include <cassert>
+
+// Q_INIT_RESOURCE names a global function and must not sit inside a namespace. The
+// resources live in a static library, where nothing else would pull them into the program.
+static void InitTavrinResources() {
+    Q_INIT_RESOURCE(tavrin);
+}
+
+namespace tavrin {
+
+namespace {
+
+QtApplication* instance = nullptr;
+
+// The layouts name Windows faces; on other systems the closest faces of equal metrics
+// stand in for them, so texts keep the room they were designed for.
+void SubstituteWindowsFonts() {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Microsoft Sans Serif"),
+                                QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                                QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Arial"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                                QStringLiteral("Nimbus Sans")});
+}
+
+QString CaptionOf(QMessageBox::Icon kind) {
+    switch (kind) {
+    case QMessageBox::Question:
+        return QStringLiteral("Confirmação");
+    case QMessageBox::Warning:
+        return QStringLiteral("Aviso");
+    case QMessageBox::Critical:
+        return QStringLiteral("Erro");
+    default:
+        return QStringLiteral("Informação");
+    }
+}
+
+} // namespace
+
+QtApplication::QtApplication() {
+    assert(qApp && "a QApplication must exist first");
+    assert(!instance && "only one application object at a time");
+    instance = this;
+    InitTavrinResources();
+    SubstituteWindowsFonts();
+    // Qt's own texts (the buttons of the boxes, edit menus) in the language of the program.
+    if (translator_.load(QLocale(QStringLiteral("pt_BR")), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&translator_);
+
+    gui_queue::SetGuiThread();
+    Application& app = Application::Instance();
+    // The engine's messages (and the title as the class library keeps it) are Windows-1252.
+    app.SetErrorHandler([this](const std::string& title, const std::string& message) {
+        Show({QMessageBox::Critical, FromAnsi(title), FromAnsi(message), QMessageBox::Ok});
+    });
+    app.SetMessagePump([this] { ProcessMessages(); });
+    InstallWakeUp();
+    qApp->installEventFilter(this);
+}
+
+QtApplication::~QtApplication() {
+    qApp->removeEventFilter(this);
+    while (!forms_.empty()) {
+        Form form = forms_.back();
+        forms_.pop_back();
+        delete form.widget;
+        form.forget();
+    }
+    Application& app = Application::Instance();
+    app.SetErrorHandler(nullptr);
+    app.SetMessagePump(nullptr);
+    app.SetTitle({});
+    QCoreApplication::removeTranslator(&translator_);
+    instance = nullptr;
+}
+
+QtApplication& QtApplication::Instance() {
+    assert(instance && "no application object");
+    return *instance;
+}
+
+bool QtApplication::Exists() {
+    return instance != nullptr;
+}
+
+void QtApplication::SetTitle(const QString& title) {
+    title_ = title;
+    Application::Instance().SetTitle(ToAnsi(title));
+}
+
+void QtApplication::AddForm(QWidget* form, std::function<void()> forget) {
+    // Only the main form ends the program when it closes; the others are only hidden.
+    form->setAttribute(Qt::WA_QuitOnClose, forms_.empty());
+    forms_.push_back({form, std::move(forget)});
+}
+
+std::vector<QWidget*> QtApplication::Forms() const {
+    std::vector<QWidget*> result;
+    for (const Form& form : forms_)
+        result.push_back(form.widget);
+    return result;
+}
+
+int QtApplication::Run() {
+    if (QWidget* main = MainForm())
+        main->show();
+    return QApplication::exec();
+}
+
+QMessageBox::StandardButton QtApplication::MessageDlg(const QString& text, QMessageBox::Icon kind,
+                                                      QMessageBox::StandardButtons buttons) {
+    return Show({kind, CaptionOf(kind), text, buttons});
+}
+
+QMessageBox::StandardButton QtApplication::Show(const MessageRequest& request) {
+    return message_ ? message_(request) : ExecMessageBox(request);
+}
+
+void QtApplication::SetMessageFunction(MessageFunction function) {
+    message_ = std::move(function);
+}
+
+void QtApplication::ProcessMessages() {
+    QCoreApplication::processEvents();
+    gui_queue::RunPending();
+}
+
+void QtApplication::InstallWakeUp() {
+    const int descriptor = gui_queue::WakeDescriptor();
+    if (descriptor < 0)
+        return;
+    wakeUp_ = new QSocketNotifier(static_cast<qintptr>(descriptor), QSocketNotifier::Read, this);
+    connect(wakeUp_, &QSocketNotifier::activated, this, Guarded([] { gui_queue::RunPending(); }));
+}
+
+} // namespace tavrin

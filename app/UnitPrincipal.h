@@ -1,0 +1,94 @@
+#pragma once
+
+// The main window: the one serial port of the program, the command line, the reception
+// pane, the two lamps, the status bar and the main menu. It opens and closes the port,
+// opens the secondary windows and decides whether the program may end.
+
+#include "serial/CPort.h"
+#include "ui_UnitPrincipal.h"
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QEventLoop;
+class QKeyEvent;
+class QTimer;
+
+namespace tavrin {
+
+class ReceptionPane;
+
+// State of the main window's unit, for the whole run, GUI thread only. The terminal
+// settings dialog writes MaxCommandLength and RemainingChars too.
+extern bool PortOpen;                 // the window regards the port as open; gates sending
+extern bool HardwareDetected;         // last DSR state the port reported
+extern bool PacingElapsed;            // the pacing timer fired since the last character went out
+extern std::int32_t MaxCommandLength; // 16, 32 or 64
+extern std::int32_t RemainingChars;   // MaxCommandLength minus the command line's length
+
+class TQuelt : public QMainWindow, public Ui::UnitPrincipal {
+    Q_OBJECT
+public:
+    explicit TQuelt(QWidget* parent = nullptr);
+    ~TQuelt() override;
+
+    // Components of the window besides its controls.
+    TComPort* ComPort = nullptr; // owned by the window
+    QTimer* Timer1 = nullptr;    // the pacing timer
+
+    // ---- Start-up, menus, closing --------------------------------------------------
+    void FormCreate();
+    void FormCloseQuery(bool& CanClose);
+    void ShowHint();
+    void AbrirPorta1Click();
+    void FecharPorta1Click();
+    void ConfiguraPorta1Click();
+    void Terminal1Click();
+    void ComandoseIndicadores1Click();
+    void Sobre2Click();
+    void Bt_StoreClick();
+    void Bt_LoadClick();
+
+    // ---- Command line and transmission (UnitPrincipalSend.cpp) -----------------------
+    void Button_SendClick();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void Button1Click();
+    void Edit_DataKeyUp(QKeyEvent* Key);
+    void CheckCapsLock();
+    void Timer1Timer();
+    void apagar(bool clearCommandLine);
+    static char CharCode(const std::string& Text);
+
+    // ---- Reception and hardware detection (UnitPrincipalReceive.cpp) -----------------
+    void ComPortRxChar(TObject* Sender, std::int32_t Count);
+    void ComPortDSRChange(TObject* Sender, bool OnOff);
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ApplyDesignLook();
+    void CreateComponents();
+    void ConnectHandlers();
+    void PrepareTransfers();  // the command line's filter and the reception pane
+    void Transmit(const std::string& command);
+    bool SendPaced(char code); // false: the program is ending, the send is dropped
+    bool Pause();
+
+    ReceptionPane* pane_ = nullptr;
+    std::vector<QEventLoop*> pauses_; // the pauses now waiting, outermost first
+
+    // The window as the owner of its components, as the port's owner sees it.
+    TComponent components_;
+};
+
+extern TQuelt* Quelt;
+
+} // namespace tavrin

@@ -1,0 +1,230 @@
+#include "platform/posix/PosixComm.h"
+
+#include "platform/DcbRules.h"
+#include "platform/posix/ModemWatch.h"
+#include "platform/posix/PosixErrno.h"
+#include "platform/posix/PosixTermios.h"
+
+#include <cerrno>
+#include <sys/eventfd.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+namespace win::posix {
+
+namespace {
+std::atomic<std::uint64_t> wakeups{0};
+// TransmitCommChar while the character before is still leaving: the Windows serial driver
+// refuses it with an invalid-parameter status.
+constexpr DWORD kTransmitBusy = ERROR_INVALID_PARAMETER;
+} // namespace
+
+std::uint64_t PosixComm::Wakeups() {
+    return wakeups.load();
+}
+
+void PosixComm::CountWakeup() {
+    ++wakeups;
+}
+
+PosixComm::PosixComm(int fd, std::string path, DeviceTraits traits, bool overlapped)
+    : CommDriver(overlapped), path_(std::move(path)), links_(ResolveLinks(path_)),
+      traits_(traits), fd_(fd), hungUp_(traits.hungUp) {}
+
+PosixComm::~PosixComm() {
+    Shutdown();
+}
+
+DWORD PosixComm::Start() {
+    // Until the program configures it, the device is raw at the driver's initial settings:
+    // a terminal left cooked would echo what arrives back to the sender.
+    if (DWORD error = ApplyState(DefaultDcb()))
+        return error;
+    DWORD lines = 0;
+    if (traits_.modemLines)
+        ReadModemLines(fd_, lines);
+    else if (traits_.pseudoTerminal && !hungUp_)
+        lines = kPeerLines;
+    InitModemLines(lines);
+
+    wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    timerFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (wakeFd_ < 0 || timerFd_ < 0)
+        return Win32FromErrno(errno);
+    io_ = std::thread(&PosixComm::IoLoop, this);
+    if (traits_.modemLines)
+        modemWatch_ = std::make_unique<ModemWatch>(fd_, [this](DWORD ms) { SetModemLines(ms); });
+    return ERROR_SUCCESS;
+}
+
+void PosixComm::Shutdown() {
+    stopping_ = true;
+    if (io_.joinable()) {
+        Wake();
+        io_.join();
+    }
+    modemWatch_.reset();
+    std::lock_guard lock(mutex_);
+    for (int* fd : {&fd_, &wakeFd_, &timerFd_}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
+}
+
+void PosixComm::Wake() {
+    const std::uint64_t one = 1;
+    if (wakeFd_ >= 0)
+        [[maybe_unused]] auto written = ::write(wakeFd_, &one, sizeof one);
+}
+
+DWORD PosixComm::SetupComm(DWORD inQueue, DWORD outQueue) {
+    const DWORD error = CommDriver::SetupComm(inQueue, outQueue);
+    if (throttled_.load())
+        Wake();
+    return error;
+}
+
+DWORD PosixComm::ReadFile(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* overlapped) {
+    const DWORD error = CommDriver::ReadFile(buffer, toRead, read, overlapped);
+    // The read took bytes from a full queue: the rest waiting in the kernel may come now.
+    if (throttled_.load())
+        Wake();
+    return error;
+}
+
+DWORD PosixComm::PurgeComm(DWORD flags) {
+    DWORD error;
+    if (flags & PURGE_RXCLEAR) {
+        // Nothing read from the kernel may reach the queue after it has been cleared.
+        std::lock_guard input(inputMutex_);
+        {
+            std::lock_guard lock(mutex_);
+            if (!hungUp_ && !gone_ && fd_ >= 0)
+                FlushInput(fd_);
+        }
+        decoder_.Reset();
+        error = CommDriver::PurgeComm(flags);
+    } else {
+        error = CommDriver::PurgeComm(flags);
+    }
+    if (throttled_.load())
+        Wake();
+    return error;
+}
+
+DWORD PosixComm::GetCommModemStatus(DWORD* modemStat) {
+    if (traits_.modemLines) {
+        // A driver without TIOCMIWAIT reports no changes by itself: asking reads them anew.
+        DWORD lines = 0;
+        int error;
+        {
+            std::lock_guard lock(mutex_);
+            error = gone_ || fd_ < 0 ? EIO : ReadModemLines(fd_, lines);
+        }
+        if (error == 0)
+            SetModemLines(lines);
+    }
+    return CommDriver::GetCommModemStatus(modemStat);
+}
+
+LineSettings PosixComm::LineSettingsFor(const DCB& dcb) const {
+    LineSettings settings = LineSettingsOf(dcb);
+    settings.markErrors = !traits_.pseudoTerminal;
+    return settings;
+}
+
+DWORD PosixComm::ApplyState(const DCB& dcb) {
+    std::lock_guard lock(mutex_);
+    // With nothing at the end of the cable the settings are kept for when it comes back.
+    if (!hungUp_) {
+        const ApplyResult result = ApplyLineSettings(fd_, LineSettingsFor(dcb), !traits_.pseudoTerminal);
+        if (result.error != ERROR_SUCCESS)
+            return result.error;
+        if (result.systemError != 0 && !(traits_.pseudoTerminal && result.systemError == EIO))
+            return Win32FromErrno(result.systemError);
+        if (traits_.modemLines)
+            SetControlLines(fd_, dcb.fDtrControl != DTR_CONTROL_DISABLE,
+                            dcb.fRtsControl != RTS_CONTROL_DISABLE);
+    }
+    applied_ = dcb;
+    haveApplied_ = true;
+    return ERROR_SUCCESS;
+}
+
+DWORD PosixComm::WriteLocked(const std::uint8_t* bytes, DWORD count, DWORD& written) {
+    written = 0;
+    while (written < count) {
+        const ssize_t n = ::write(fd_, bytes + written, count - written);
+        if (n > 0) {
+            written += static_cast<DWORD>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            break;
+        } else if (traits_.pseudoTerminal && n < 0 && errno == EIO) {
+            // The other end has just gone; the I/O thread sees the hang-up.
+            written = count;
+        } else {
+            return n < 0 ? Win32FromErrno(errno) : ERROR_GEN_FAILURE;
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD PosixComm::SendImmediate(char ch) {
+    std::lock_guard lock(mutex_);
+    if (hungUp_)
+        return ERROR_SUCCESS;
+    if (immediatePending_) {
+        DWORD queued = 0;
+        if (OutputQueued(fd_, queued) == 0 && queued > 0)
+            return kTransmitBusy;
+        immediatePending_ = false;
+    }
+    const ssize_t n = ::write(fd_, &ch, 1);
+    if (n != 1) {
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return kTransmitBusy;
+        if (n < 0 && !(traits_.pseudoTerminal && errno == EIO))
+            return Win32FromErrno(errno);
+    }
+    immediatePending_ = true;
+    watchTransmit_ = true;
+    Wake();
+    return ERROR_SUCCESS;
+}
+
+DWORD PosixComm::Send(const std::uint8_t* bytes, DWORD count) {
+    std::lock_guard lock(mutex_);
+    if (hungUp_ || count == 0)
+        return ERROR_SUCCESS;
+    DWORD done = 0;
+    if (pendingOutput_.empty()) {
+        if (DWORD error = WriteLocked(bytes, count, done))
+            return error;
+    }
+    // The rest goes out as the kernel takes it; WriteFile counts it written, as a driver
+    // with an output buffer does.
+    pendingOutput_.append(reinterpret_cast<const char*>(bytes) + done, count - done);
+    watchTransmit_ = true;
+    Wake();
+    return ERROR_SUCCESS;
+}
+
+DWORD PosixComm::PendingOutput() {
+    std::lock_guard lock(mutex_);
+    DWORD queued = 0;
+    if (!hungUp_ && !gone_ && fd_ >= 0)
+        OutputQueued(fd_, queued);
+    return queued + static_cast<DWORD>(pendingOutput_.size());
+}
+
+void PosixComm::DiscardOutput() {
+    std::lock_guard lock(mutex_);
+    pendingOutput_.clear();
+    if (!hungUp_ && !gone_ && fd_ >= 0)
+        FlushOutput(fd_);
+}
+
+} // namespace win::posix

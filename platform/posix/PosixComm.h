@@ -1,0 +1,120 @@
+#pragma once
+
+// An open terminal device behind the shared driver core. One I/O thread per port polls the
+// descriptor together with an eventfd (and, while a pseudo-terminal's other end is away, an
+// inotify descriptor; while characters are leaving, a timerfd) and never wakes up without
+// one of them being ready. It drains the device into the core's input queue, but only as far
+// as the queue has room: the rest stays in the kernel, whose flow control (or a pseudo-
+// terminal's back-pressure) holds the sender until the program reads.
+//
+// A pseudo-terminal behaves as a null-modem cable: CTS, DSR and RLSD are on while its other
+// end is open and drop, with their events, when it hangs up. The port stays usable then
+// (what is sent is lost, as on a cable with nothing at its end) and comes back when a new
+// device appears under the link it was opened by (LinkWatch.h). Any other device that hangs
+// up has gone away: every call fails with CommDriver::kGoneError from then on.
+
+#include "platform/CommDriver.h"
+#include "platform/posix/LinkWatch.h"
+#include "platform/posix/ParmrkDecoder.h"
+#include "platform/posix/PosixLine.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace win::posix {
+
+class ModemWatch;
+struct LineSettings;
+
+struct DeviceTraits {
+    bool pseudoTerminal = false; // no modem lines, no framing of its own, can hang up
+    bool modemLines = false;     // TIOCMGET works
+    bool errorCounts = false;    // TIOCGICOUNT works
+    bool hungUp = false;         // the other end was already gone at opening
+};
+
+class PosixComm : public CommDriver {
+public:
+    // Takes over `fd` (open, locked, exclusive); `path` is the name it was opened by.
+    PosixComm(int fd, std::string path, DeviceTraits traits, bool overlapped);
+    ~PosixComm() override;
+
+    // Raw mode with the core's initial settings, then the threads. ERROR_SUCCESS or the
+    // code opening fails with.
+    DWORD Start();
+
+    DWORD SetupComm(DWORD inQueue, DWORD outQueue) override;
+    DWORD ReadFile(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* overlapped) override;
+    DWORD PurgeComm(DWORD flags) override;
+    DWORD GetCommModemStatus(DWORD* modemStat) override;
+
+    // Wake-ups of all I/O threads of the process (lets tests check that none spins).
+    static std::uint64_t Wakeups();
+
+protected:
+    DWORD ApplyState(const DCB& dcb) override;
+    DWORD SendImmediate(char ch) override;
+    DWORD Send(const std::uint8_t* bytes, DWORD count) override;
+    DWORD PendingOutput() override;
+    void DiscardOutput() override;
+    void Shutdown() override;
+
+private:
+    static constexpr DWORD kPeerLines = MS_CTS_ON | MS_DSR_ON | MS_RLSD_ON;
+
+    // --- I/O thread (PosixIo.cpp) ----------------------------------------------------------
+    void IoLoop();
+    static void CountWakeup();
+    void Wake();
+    // Reads what the input queue has room for; false when the device hung up.
+    bool DrainInput();
+    void DeliverInput(const std::uint8_t* raw, std::size_t count);
+    void FlushPendingOutput();
+    void CheckTransmitted();
+    void ArmTransmitTimer(DWORD queued);
+    void HangUp();
+    void TryReattach();
+
+    // Writes what the kernel takes now; `written` tells how much.
+    LineSettings LineSettingsFor(const DCB& dcb) const;
+    DWORD WriteLocked(const std::uint8_t* bytes, DWORD count, DWORD& written);
+
+    const std::string path_;
+    LinkChain links_; // as they were when the device was (re)opened; I/O thread after Start
+    DeviceTraits traits_;
+
+    // Guards the descriptor (replaced when a pseudo-terminal comes back), the output not yet
+    // taken by the kernel and the line state below.
+    mutable std::mutex mutex_;
+    int fd_;
+    bool hungUp_ = false;
+    bool gone_ = false;
+    std::string pendingOutput_;
+    bool immediatePending_ = false;
+    bool watchTransmit_ = false;
+    DCB applied_{};
+    bool haveApplied_ = false;
+
+    // Held while input moves from the kernel to the queue, so that a purge sees no bytes in
+    // flight between the two.
+    std::mutex inputMutex_;
+    ParmrkDecoder decoder_;
+    ErrorCounts counts_;
+    std::vector<std::uint8_t> raw_;
+    std::vector<std::uint8_t> decoded_;
+    std::vector<ParmrkDecoder::Mark> marks_;
+
+    int wakeFd_ = -1;
+    int timerFd_ = -1;
+    std::atomic<bool> throttled_{false};
+    std::atomic<bool> stopping_{false};
+    std::unique_ptr<LinkWatch> linkWatch_; // I/O thread only
+    std::unique_ptr<ModemWatch> modemWatch_;
+    std::thread io_;
+};
+
+} // namespace win::posix

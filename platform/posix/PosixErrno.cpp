@@ -1,0 +1,35 @@
+#include "platform/posix/PosixErrno.h"
+
+#include <cerrno>
+
+namespace win::posix {
+
+DWORD Win32FromErrno(int error) {
+    switch (error) {
+    case 0:
+        return ERROR_SUCCESS;
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+    case ENOTDIR:
+        return ERROR_FILE_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EBUSY:
+    case EWOULDBLOCK:
+    case EROFS:
+        return ERROR_ACCESS_DENIED;
+    case EINVAL:
+    case ENOTTY:
+        return ERROR_INVALID_PARAMETER;
+    case ENOMEM:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    case EIO:
+        // What a pulled-out adapter leaves behind, as Windows reports it.
+        return ERROR_BAD_COMMAND;
+    default:
+        return ERROR_GEN_FAILURE;
+    }
+}
+
+} // namespace win::posix

@@ -1,0 +1,273 @@
+// The I/O thread: input from the device into the queue, output the kernel could not take at
+// once, the end of transmission (EV_TXEMPTY), hang-up and return of the other end.
+
+#include "platform/DcbRules.h"
+#include "platform/posix/PosixComm.h"
+#include "platform/posix/PosixTermios.h"
+#include "platform/posix/TerminalOpen.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <poll.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+namespace win::posix {
+
+namespace {
+constexpr std::size_t kReadChunk = 64 * 1024;
+
+void Drain(int fd) {
+    std::uint64_t value = 0;
+    while (::read(fd, &value, sizeof value) > 0) {
+    }
+}
+} // namespace
+
+void PosixComm::IoLoop() {
+    raw_.resize(kReadChunk);
+    for (;;) {
+        pollfd fds[4];
+        nfds_t count = 0;
+        fds[count++] = {wakeFd_, POLLIN, 0};
+        fds[count++] = {timerFd_, POLLIN, 0};
+        int device = -1;
+        int links = -1;
+        bool hungUp;
+        bool gone;
+        bool output;
+        {
+            std::lock_guard lock(mutex_);
+            hungUp = hungUp_;
+            gone = gone_;
+            output = !pendingOutput_.empty();
+        }
+        if (!hungUp && !gone) {
+            short events = 0;
+            // Set before looking at the queue, so that a reader who empties it meanwhile
+            // sees the flag and wakes this thread.
+            throttled_ = true;
+            if (QueuedInput() < InQueueSize()) {
+                throttled_ = false;
+                events |= POLLIN;
+            }
+            if (output)
+                events |= POLLOUT;
+            // Without POLLIN the descriptor still reports a hang-up.
+            device = static_cast<int>(count);
+            fds[count++] = {fd_, events, 0};
+        } else if (hungUp && linkWatch_ && linkWatch_->Valid()) {
+            links = static_cast<int>(count);
+            fds[count++] = {linkWatch_->Descriptor(), POLLIN, 0};
+        }
+
+        if (::poll(fds, count, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            return;
+        }
+        PosixComm::CountWakeup();
+        if (fds[0].revents & POLLIN) {
+            Drain(wakeFd_);
+            if (stopping_)
+                return;
+        }
+        if (device >= 0 && fds[device].revents != 0) {
+            const short revents = fds[device].revents;
+            bool alive = true;
+            if (revents & POLLIN)
+                alive = DrainInput();
+            if (revents & (POLLHUP | POLLERR | POLLNVAL))
+                alive = false;
+            if (!alive)
+                HangUp();
+            else if (revents & POLLOUT)
+                FlushPendingOutput();
+        }
+        if (fds[1].revents & POLLIN)
+            Drain(timerFd_);
+        if (links >= 0 && (fds[links].revents & POLLIN))
+            TryReattach();
+        CheckTransmitted();
+    }
+}
+
+bool PosixComm::DrainInput() {
+    std::lock_guard input(inputMutex_);
+    const DWORD size = InQueueSize();
+    const DWORD queued = QueuedInput();
+    if (queued >= size)
+        return true;
+    // Marked bytes only shrink when decoded, so what is read always fits.
+    const std::size_t room = std::min<std::size_t>(size - queued, raw_.size());
+    const ssize_t n = ::read(fd_, raw_.data(), room);
+    if (n > 0) {
+        DeliverInput(raw_.data(), static_cast<std::size_t>(n));
+        return true;
+    }
+    // End of file on a terminal is a hang-up; EIO is what a vanished device gives.
+    if (n == 0)
+        return false;
+    return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+}
+
+void PosixComm::DeliverInput(const std::uint8_t* raw, std::size_t count) {
+    decoded_.clear();
+    marks_.clear();
+    if (traits_.pseudoTerminal)
+        decoded_.assign(raw, raw + count);
+    else
+        decoder_.Decode(raw, count, decoded_, marks_);
+    DWORD errors = 0;
+    ErrorCounts now = counts_;
+    if (traits_.errorCounts && ReadErrorCounts(fd_, now) == 0) {
+        if (now.overrun != counts_.overrun)
+            errors |= CE_OVERRUN;
+        if (now.bufOverrun != counts_.bufOverrun)
+            errors |= CE_RXOVER;
+    }
+    if (!marks_.empty()) {
+        DCB dcb;
+        {
+            std::lock_guard lock(mutex_);
+            dcb = applied_;
+        }
+        // The marks do not say what went wrong; the counters do, in the order errors are
+        // counted by the driver. Without counters a parity error is assumed where parity
+        // is on, a framing error elsewhere.
+        std::uint64_t breaks = now.brk - counts_.brk;
+        std::uint64_t frames = now.frame - counts_.frame;
+        std::vector<std::uint8_t> kept;
+        kept.reserve(decoded_.size());
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < decoded_.size(); ++i) {
+            if (next < marks_.size() && marks_[next].position == i) {
+                ++next;
+                if (decoded_[i] == 0 && breaks > 0) {
+                    --breaks;
+                    errors |= CE_BREAK;
+                    continue;
+                }
+                const bool parity =
+                    traits_.errorCounts ? frames == 0 : dcb.Parity != NOPARITY;
+                if (!parity) {
+                    if (frames > 0)
+                        --frames;
+                    errors |= CE_FRAME;
+                } else {
+                    errors |= CE_RXPARITY;
+                    if (dcb.fParity && dcb.fErrorChar) {
+                        kept.push_back(static_cast<std::uint8_t>(dcb.ErrorChar));
+                        continue;
+                    }
+                }
+            }
+            kept.push_back(decoded_[i]);
+        }
+        decoded_.swap(kept);
+    }
+    counts_ = now;
+    if (!decoded_.empty())
+        Receive(decoded_.data(), decoded_.size());
+    if (errors != 0)
+        ReceiveErrors(errors);
+}
+
+void PosixComm::FlushPendingOutput() {
+    std::lock_guard lock(mutex_);
+    if (pendingOutput_.empty() || hungUp_)
+        return;
+    DWORD written = 0;
+    const DWORD error = WriteLocked(reinterpret_cast<const std::uint8_t*>(pendingOutput_.data()),
+                                    static_cast<DWORD>(pendingOutput_.size()), written);
+    if (error != ERROR_SUCCESS)
+        written = static_cast<DWORD>(pendingOutput_.size());
+    pendingOutput_.erase(0, written);
+}
+
+void PosixComm::CheckTransmitted() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!watchTransmit_ || !pendingOutput_.empty())
+            return;
+        DWORD queued = 0;
+        if (!hungUp_ && !gone_ && OutputQueued(fd_, queued) == 0 && queued > 0) {
+            ArmTransmitTimer(queued);
+            return;
+        }
+        watchTransmit_ = false;
+        immediatePending_ = false;
+    }
+    RaiseEvents(EV_TXEMPTY);
+}
+
+void PosixComm::ArmTransmitTimer(DWORD queued) {
+    // The kernel cannot say when its queue runs empty; the line time of what it holds is
+    // when to ask again.
+    const auto perChar = CharacterTime(applied_);
+    const auto wait = std::max(perChar * (queued + 1), std::chrono::nanoseconds(100'000));
+    itimerspec spec{};
+    spec.it_value.tv_sec = static_cast<time_t>(wait.count() / 1'000'000'000);
+    spec.it_value.tv_nsec = static_cast<long>(wait.count() % 1'000'000'000);
+    ::timerfd_settime(timerFd_, 0, &spec, nullptr);
+}
+
+void PosixComm::HangUp() {
+    {
+        std::lock_guard input(inputMutex_);
+        decoder_.Reset();
+    }
+    if (!traits_.pseudoTerminal) {
+        {
+            std::lock_guard lock(mutex_);
+            gone_ = true;
+            pendingOutput_.clear();
+        }
+        Disconnect();
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        hungUp_ = true;
+        pendingOutput_.clear();
+    }
+    // The cable's other end is gone: its lines drop, and the events wake a pending wait.
+    SetModemLines(0);
+    linkWatch_ = std::make_unique<LinkWatch>(links_);
+    // It may have come back before the folders were watched.
+    TryReattach();
+}
+
+void PosixComm::TryReattach() {
+    if (!linkWatch_ || !linkWatch_->Changed())
+        return;
+    DeviceTraits traits;
+    DWORD error = ERROR_SUCCESS;
+    const int fd = OpenTerminal(path_, true, traits, error);
+    if (fd < 0)
+        return;
+    if (traits.hungUp) {
+        ::close(fd);
+        return;
+    }
+    {
+        std::lock_guard input(inputMutex_);
+        std::lock_guard lock(mutex_);
+        const DCB dcb = haveApplied_ ? applied_ : DefaultDcb();
+        const ApplyResult result = ApplyLineSettings(fd, LineSettingsFor(dcb), false);
+        if (result.error != ERROR_SUCCESS || result.systemError != 0) {
+            ::close(fd);
+            return;
+        }
+        ::close(fd_);
+        fd_ = fd;
+        hungUp_ = false;
+        immediatePending_ = false;
+        decoder_.Reset();
+    }
+    links_ = ResolveLinks(path_);
+    linkWatch_.reset();
+    SetModemLines(kPeerLines);
+}
+
+} // namespace win::posix

@@ -1,0 +1,72 @@
+#include "platform/posix/TerminalOpen.h"
+
+#include "platform/posix/PosixErrno.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace win::posix {
+
+namespace {
+
+// The slaves of the kernel's pseudo-terminals (devpts) have majors 136 to 143.
+bool IsPseudoTerminal(dev_t device) {
+    const unsigned int majorNumber = major(device);
+    return majorNumber >= 136 && majorNumber <= 143;
+}
+
+int Fail(int fd, DWORD code, DWORD& error) {
+    if (fd >= 0)
+        ::close(fd);
+    error = code;
+    return -1;
+}
+
+} // namespace
+
+int OpenTerminal(const std::string& path, bool pseudoTerminalOnly, DeviceTraits& traits,
+                 DWORD& error) {
+    struct stat before {};
+    if (::stat(path.c_str(), &before) != 0)
+        return Fail(-1, Win32FromErrno(errno), error);
+    // A file, a folder, a pipe or a block device is no serial port, and opening some of
+    // them is not harmless: refused before any open.
+    if (!S_ISCHR(before.st_mode))
+        return Fail(-1, ERROR_FILE_NOT_FOUND, error);
+    if (pseudoTerminalOnly && !IsPseudoTerminal(before.st_rdev))
+        return Fail(-1, ERROR_FILE_NOT_FOUND, error);
+
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return Fail(-1, Win32FromErrno(errno), error);
+    struct stat after {};
+    // The name may have been pointed elsewhere between the two looks.
+    if (::fstat(fd, &after) != 0 || !S_ISCHR(after.st_mode) || after.st_rdev != before.st_rdev ||
+        !::isatty(fd))
+        return Fail(fd, ERROR_FILE_NOT_FOUND, error);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return Fail(fd, errno == EWOULDBLOCK ? ERROR_ACCESS_DENIED : Win32FromErrno(errno),
+                    error);
+    ::ioctl(fd, TIOCEXCL);
+
+    traits = DeviceTraits{};
+    traits.pseudoTerminal = IsPseudoTerminal(after.st_rdev);
+    DWORD lines = 0;
+    traits.modemLines = ReadModemLines(fd, lines) == 0;
+    ErrorCounts counts;
+    traits.errorCounts = ReadErrorCounts(fd, counts) == 0;
+    if (traits.pseudoTerminal) {
+        pollfd probe{fd, 0, 0};
+        traits.hungUp = ::poll(&probe, 1, 0) == 1 && (probe.revents & POLLHUP) != 0;
+    }
+    error = ERROR_SUCCESS;
+    return fd;
+}
+
+} // namespace win::posix

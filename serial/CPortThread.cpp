@@ -1,0 +1,228 @@
+// The event thread: one overlapped WaitCommEvent pending at a time, each completed wait
+// handed to the port as one batch by the port's delivery method; and the hidden window that
+// receives the batches under smWindowSync.
+
+#include "serial/CPortThread.h"
+
+#include "base/Application.h"
+#include "platform/Comm.h"
+
+#include <memory>
+#include <utility>
+
+namespace tavrin {
+
+namespace {
+
+struct EventStep {
+    TComEvent event;
+    win::DWORD bit;
+    void (TCustomComPort::*handle)();
+};
+
+// The order in which one batch is handled: an error first, so that it is known before the
+// data that may have been damaged by it is looked at.
+constexpr EventStep deliveryOrder[] = {
+    {evError, win::EV_ERR, &TCustomComPort::HandleError},
+    {evRxChar, win::EV_RXCHAR, &TCustomComPort::HandleRxChar},
+    {evTxEmpty, win::EV_TXEMPTY, &TCustomComPort::HandleTxEmpty},
+    {evBreak, win::EV_BREAK, &TCustomComPort::HandleBreak},
+    {evRing, win::EV_RING, &TCustomComPort::HandleRing},
+    {evCTS, win::EV_CTS, &TCustomComPort::HandleCTSChange},
+    {evDSR, win::EV_DSR, &TCustomComPort::HandleDSRChange},
+    {evRxFlag, win::EV_RXFLAG, &TCustomComPort::HandleRxFlag},
+    {evRLSD, win::EV_RLSD, &TCustomComPort::HandleRLSDChange},
+    {evRx80Full, win::EV_RX80FULL, &TCustomComPort::HandleRx80Full},
+};
+
+// Failures of a completed wait that mean the device is no longer there. Waiting again on it
+// would complete at once with the same failure, forever.
+bool DeviceGone(win::DWORD error) {
+    switch (error) {
+    case win::ERROR_DEVICE_NOT_CONNECTED:
+    case win::ERROR_INVALID_HANDLE:
+    case win::ERROR_ACCESS_DENIED:
+    case win::ERROR_BAD_COMMAND:
+    case win::ERROR_GEN_FAILURE:
+    case win::ERROR_FILE_NOT_FOUND:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void HandleEventBit(TCustomComPort& port, win::WPARAM bit) {
+    for (const EventStep& step : deliveryOrder) {
+        if (step.bit == bit) {
+            (port.*step.handle)();
+            return;
+        }
+    }
+}
+
+// ---- TComThread --------------------------------------------------------------------------
+
+TComThread::TComThread(TCustomComPort* port) : TThread(true), ownerPort_(port) {
+    stopEvent_ = win::CreateEventA(nullptr, win::TRUE, win::FALSE, nullptr);
+    SetPriority(port->EventPriority());
+    win::SetCommMask(port->handle_, EventsToMask(port->Events()));
+    Resume();
+}
+
+TComThread::~TComThread() {
+    RequestStop();
+    TerminateAndWait();
+    // Closed here rather than by the thread: a thread that ended early (an error in a
+    // delivery) must not leave RequestStop a closed handle to signal.
+    win::CloseHandle(stopEvent_);
+}
+
+void TComThread::RequestStop() {
+    win::SetEvent(stopEvent_);
+    win::Sleep(0);
+}
+
+void TComThread::Execute() {
+    win::HANDLE device = ownerPort_->handle_;
+    win::OVERLAPPED overlapped{};
+    overlapped.hEvent = win::CreateEventA(nullptr, win::TRUE, win::TRUE, nullptr);
+    const win::HANDLE waits[2] = {stopEvent_, overlapped.hEvent};
+    // Written by the device when a wait completes, so it must outlive any wait left pending.
+    win::DWORD mask = 0;
+    bool pending = false;
+
+    // Clearing the mask ends a wait still pending; the loop then waits for that completion,
+    // because the device would otherwise write into `mask` and `overlapped` after they have
+    // gone.
+    auto endWaiting = [&] {
+        win::SetCommMask(device, 0);
+        if (pending)
+            win::WaitForSingleObject(overlapped.hEvent, win::INFINITE);
+    };
+
+    try {
+        for (;;) {
+            if (!win::WaitCommEvent(device, &mask, &overlapped) &&
+                win::GetLastError() != win::ERROR_IO_PENDING)
+                break; // nothing would ever signal the wait: the device cannot be waited on
+            pending = true;
+            win::DWORD r = win::WaitForMultipleObjects(2, waits, win::FALSE, win::INFINITE);
+            if (r != win::WAIT_OBJECT_0 + 1)
+                break;
+            pending = false;
+            win::DWORD transferred = 0;
+            if (win::GetOverlappedResult(device, &overlapped, &transferred, win::FALSE)) {
+                pendingEvents_ = MaskToEvents(mask);
+                DeliverEvents();
+            } else if (DeviceGone(win::GetLastError())) {
+                break;
+            }
+        }
+    } catch (...) {
+        // A delivery failed: the thread ends without a word, and the data still queued stays
+        // where the application can read it.
+        endWaiting();
+        win::CloseHandle(overlapped.hEvent);
+        throw;
+    }
+    endWaiting();
+    // Data not sent or not read by now is dropped with the port.
+    win::PurgeComm(device, win::PURGE_TXCLEAR | win::PURGE_RXCLEAR);
+    win::CloseHandle(overlapped.hEvent);
+}
+
+void TComThread::DeliverEvents() {
+    switch (ownerPort_->SyncMethod()) {
+    case smThreadSync:
+        Synchronize([this] { ProcessEvents(); });
+        break;
+    case smWindowSync:
+        SendEventMessages();
+        break;
+    case smNone:
+        ProcessEvents();
+        break;
+    }
+}
+
+void TComThread::SendEventMessages() {
+    NotificationWindow* window = ownerPort_->window_;
+    if (!window)
+        return;
+    for (const EventStep& step : deliveryOrder) {
+        if (pendingEvents_.Contains(step.event))
+            win::SendMessageA(window->Handle(), CM_COMEVENT, step.bit, 0);
+    }
+}
+
+void TComThread::ProcessEvents() {
+    for (const EventStep& step : deliveryOrder) {
+        if (pendingEvents_.Contains(step.event))
+            (ownerPort_->*step.handle)();
+    }
+}
+
+// ---- NotificationWindow ------------------------------------------------------------------
+
+NotificationWindow::NotificationWindow(TCustomComPort* port) : port_(port) {
+    handle_ = win::CreateMessageWindow(
+        [this](win::HWND window, win::UINT message, win::WPARAM wParam, win::LPARAM lParam) {
+            return HandleMessage(window, message, wParam, lParam);
+        });
+}
+
+NotificationWindow::~NotificationWindow() {
+    win::DestroyWindow(handle_);
+}
+
+win::LRESULT NotificationWindow::HandleMessage(win::HWND window, win::UINT message,
+                                               win::WPARAM wParam, win::LPARAM lParam) {
+    if (message != CM_COMEVENT)
+        return win::DefWindowProcA(window, message, wParam, lParam);
+    // A handler may close the port, which destroys this object: only locals from here on.
+    TCustomComPort* port = port_;
+    try {
+        if (win::InSendMessage())
+            win::ReplyMessage(0);
+        if (port->Connected())
+            HandleEventBit(*port, wParam);
+    } catch (...) {
+        Application::Instance().HandleCurrentException();
+    }
+    return 0;
+}
+
+// ---- The port's side ---------------------------------------------------------------------
+
+void TCustomComPort::StartEventThread() {
+    if (events_.Empty()) {
+        threadCreated_ = false;
+        return;
+    }
+    std::unique_ptr<NotificationWindow> window;
+    if (syncMethod_ == smWindowSync)
+        window = std::make_unique<NotificationWindow>(this);
+    // The thread reads the window from its first delivery on.
+    window_ = window.get();
+    try {
+        eventThread_ = new TComThread(this);
+    } catch (...) {
+        window_ = nullptr;
+        throw;
+    }
+    window.release();
+    threadCreated_ = true;
+}
+
+void TCustomComPort::StopEventThread() {
+    // Taken before the wait: a delivery served while the thread ends may run a handler that
+    // closes the port again, and it must find nothing left to stop.
+    TComThread* thread = std::exchange(eventThread_, nullptr);
+    threadCreated_ = false;
+    delete thread;
+    delete std::exchange(window_, nullptr);
+}
+
+} // namespace tavrin

@@ -1,0 +1,60 @@
+#pragma once
+
+// The port's event thread and the hidden window of smWindowSync. Private to the engine.
+
+#include "base/Thread.h"
+#include "platform/Messages.h"
+#include "serial/CPort.h"
+
+namespace tavrin {
+
+// The message the event thread sends per event under smWindowSync; wParam is the event's
+// Win32 bit.
+inline constexpr win::UINT CM_COMEVENT = win::WM_USER + 1;
+
+// Keeps one overlapped WaitCommEvent pending on the port's device and hands every completed
+// batch of events to the port, by the port's SyncMethod.
+class TComThread : public TThread {
+public:
+    // Starts waiting at once, with the device's event mask set from the port's Events.
+    explicit TComThread(TCustomComPort* port);
+    // Stops the thread and waits for its end; a delivery under way finishes first.
+    ~TComThread() override;
+
+    void RequestStop();
+
+protected:
+    void Execute() override; // the event loop
+
+private:
+    void DeliverEvents();
+    void SendEventMessages();
+    void ProcessEvents();
+
+    TCustomComPort* ownerPort_;
+    win::HANDLE stopEvent_;
+    TComEvents pendingEvents_;
+};
+
+// The port's hidden window under smWindowSync, owned by the thread that opened the port.
+class NotificationWindow {
+public:
+    explicit NotificationWindow(TCustomComPort* port);
+    ~NotificationWindow();
+    NotificationWindow(const NotificationWindow&) = delete;
+    NotificationWindow& operator=(const NotificationWindow&) = delete;
+
+    win::HWND Handle() const { return handle_; }
+
+private:
+    win::LRESULT HandleMessage(win::HWND window, win::UINT message, win::WPARAM wParam,
+                               win::LPARAM lParam);
+
+    TCustomComPort* port_;
+    win::HWND handle_;
+};
+
+// The handling routine of the event whose Win32 bit is `bit`; nothing for other values.
+void HandleEventBit(TCustomComPort& port, win::WPARAM bit);
+
+} // namespace tavrin

@@ -1,0 +1,92 @@
+#include "PosixFixture.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <poll.h>
+#include <unistd.h>
+
+namespace tavrin::testing {
+
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd fd{gui_queue::WakeDescriptor(), POLLIN, 0};
+        if (poll(&fd, 1, static_cast<int>(left.count())) == 1)
+            gui_queue::RunPending();
+    }
+    return true;
+}
+
+PrivateConfig::PrivateConfig(const std::string& folder) {
+    if (const char* value = std::getenv("XDG_CONFIG_HOME")) {
+        previous_ = value;
+        hadPrevious_ = true;
+    }
+    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    dosdevices_ = folder + "/tavrin/dosdevices";
+    std::filesystem::create_directories(dosdevices_);
+}
+
+PrivateConfig::~PrivateConfig() {
+    if (hadPrevious_)
+        setenv("XDG_CONFIG_HOME", previous_.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+}
+
+void PrivateConfig::MapCom(int n, const std::string& target) const {
+    const std::string link = dosdevices_ + "/com" + std::to_string(n);
+    unlink(link.c_str());
+    EXPECT_EQ(symlink(target.c_str(), link.c_str()), 0) << link;
+}
+
+std::string PeerScript() {
+    return (std::filesystem::path(__FILE__).parent_path() / "serial_peer.py").string();
+}
+
+void PosixPortTest::SetUp() {
+    gui_queue::SetGuiThread();
+    ASSERT_FALSE(temp_.Path().empty());
+    config_ = std::make_unique<PrivateConfig>(temp_.Path() + "/config");
+    StartPair();
+    config_->MapCom(7, pair_->PortPath());
+    peer_ = std::make_unique<SerialPeer>(PeerScript());
+    ASSERT_TRUE(peer_->Started()) << "python3-serial missing? (scripts/install-deps)";
+    ASSERT_TRUE(peer_->Open(pair_->PeerPath()));
+
+    port_ = std::make_unique<TComPort>();
+    port_->SetPort("COM7");
+    port_->OnRxChar = [this](TObject*, std::int32_t count) {
+        std::string chunk;
+        port_->ReadText(chunk, count);
+        received_ += chunk;
+    };
+    port_->OnDSRChange = [this](TObject*, bool on) { dsr_.push_back(on); };
+}
+
+void PosixPortTest::TearDown() {
+    port_.reset();
+    peer_.reset();
+    pair_.reset();
+    config_.reset();
+}
+
+void PosixPortTest::StartPair() {
+    pair_.reset();
+    pair_ = std::make_unique<SocatPair>(temp_.Path());
+    ASSERT_TRUE(pair_->Started()) << "socat missing? (scripts/install-deps)";
+}
+
+bool PosixPortTest::WaitReceived(std::size_t count) {
+    return PumpUntil([&] { return received_.size() >= count; });
+}
+
+bool PosixPortTest::WaitDsr(bool on) {
+    return PumpUntil([&] { return !dsr_.empty() && dsr_.back() == on; });
+}
+
+} // namespace tavrin::testing

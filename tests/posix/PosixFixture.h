@@ -1,0 +1,65 @@
+#pragma once
+
+// A port of the engine on one end of a socat pseudo-terminal pair, mapped as COM7 through a
+// private <config>/dosdevices, and pyserial on the other end. The test's thread is the GUI
+// thread: it opens the port and serves the notifications while it waits.
+
+#include "base/GuiQueue.h"
+#include "serial/CPort.h"
+#include "support/SerialPeer.h"
+#include "support/SocatPair.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tavrin::testing {
+
+// Serves the GUI thread's queue until `done` holds; it sleeps only on the wake descriptor.
+bool PumpUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds limit = std::chrono::seconds(20));
+
+// Points <config> at a folder of its own for the test's lifetime.
+class PrivateConfig {
+public:
+    explicit PrivateConfig(const std::string& folder);
+    ~PrivateConfig();
+    PrivateConfig(const PrivateConfig&) = delete;
+    PrivateConfig& operator=(const PrivateConfig&) = delete;
+    // <config>/dosdevices
+    const std::string& DosDevices() const { return dosdevices_; }
+    // Makes <config>/dosdevices/com<n> lead to `target`.
+    void MapCom(int n, const std::string& target) const;
+
+private:
+    std::string previous_;
+    bool hadPrevious_ = false;
+    std::string dosdevices_;
+};
+
+std::string PeerScript();
+
+class PosixPortTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts (again) socat with the same two links.
+    void StartPair();
+    bool WaitReceived(std::size_t count);
+    bool WaitDsr(bool on);
+
+    TempFolder temp_;
+    std::unique_ptr<PrivateConfig> config_;
+    std::unique_ptr<SocatPair> pair_;
+    std::unique_ptr<SerialPeer> peer_;
+    std::unique_ptr<TComPort> port_;
+    std::string received_;
+    std::vector<bool> dsr_; // every OnDSRChange, in order
+};
+
+} // namespace tavrin::testing

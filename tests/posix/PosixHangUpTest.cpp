@@ -1,0 +1,74 @@
+// The other end of a pseudo-terminal hangs up: a null-modem cable with nothing at its end.
+// The lines drop with their events and no thread spins; the port still closes and opens,
+// and it comes back to life when a new device appears under the same link.
+
+#include "PosixFixture.h"
+#include "platform/posix/PosixDevice.h"
+
+namespace tavrin::testing {
+namespace {
+
+// Work that takes the other process a number of scheduling rounds; a thread spinning on a
+// hung-up descriptor meanwhile wakes thousands of times.
+void RoundTrips(SerialPeer& peer) {
+    for (int i = 0; i < 50; ++i)
+        ASSERT_EQ(peer.Ask("ping"), "pong");
+}
+
+TEST_F(PosixPortTest, HangUpDropsTheLinesWithoutSpinningAndThePortStillCloses) {
+    port_->OpenPort();
+    ASSERT_TRUE(WaitDsr(true));
+    EXPECT_TRUE(port_->ReadSignals().Contains(msDSR));
+
+    pair_->Stop();
+    ASSERT_TRUE(WaitDsr(false));
+    const TModemSignals lines = port_->ReadSignals();
+    EXPECT_FALSE(lines.Contains(msDSR));
+    EXPECT_FALSE(lines.Contains(msCTS));
+    EXPECT_FALSE(lines.Contains(msRLSD));
+
+    const auto before = win::posix::IoThreadWakeups();
+    RoundTrips(*peer_);
+    EXPECT_LT(win::posix::IoThreadWakeups() - before, 10u);
+
+    // Still usable: what is sent is lost, nothing fails.
+    port_->SendChar('x');
+    EXPECT_EQ(port_->InputQueueCount(), 0);
+    port_->ClosePort();
+    EXPECT_FALSE(port_->Connected());
+
+    // A new pair under the same links opens as any other.
+    StartPair();
+    ASSERT_TRUE(peer_->Open(pair_->PeerPath()));
+    dsr_.clear();
+    port_->OpenPort();
+    ASSERT_TRUE(WaitDsr(true));
+    ASSERT_TRUE(peer_->Write("back"));
+    ASSERT_TRUE(WaitReceived(4));
+    EXPECT_EQ(received_, "back");
+}
+
+TEST_F(PosixPortTest, AHungUpPortComesBackWhenItsLinkLeadsToANewDevice) {
+    port_->SetBaudRate(br19200);
+    port_->OpenPort();
+    ASSERT_TRUE(WaitDsr(true));
+    pair_->Stop();
+    ASSERT_TRUE(WaitDsr(false));
+
+    StartPair();
+    ASSERT_TRUE(peer_->Open(pair_->PeerPath()));
+    ASSERT_TRUE(WaitDsr(true));
+    EXPECT_TRUE(port_->ReadSignals().Contains(msCTS));
+    // The settings given before came along.
+    EXPECT_NE(peer_->Ask("settings " + pair_->PortPath()).find("ospeed=19200 "),
+              std::string::npos);
+
+    ASSERT_TRUE(peer_->Write(std::string("\x00\xFF", 2)));
+    ASSERT_TRUE(WaitReceived(2));
+    EXPECT_EQ(received_, std::string("\x00\xFF", 2));
+    port_->SendChar('k');
+    EXPECT_EQ(peer_->Read(1, 10), "k");
+}
+
+} // namespace
+} // namespace tavrin::testing
