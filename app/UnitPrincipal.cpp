@@ -62,6 +62,7 @@ void TQuelt::CreateComponents() {
     };
     ComPort->OnDSRChange = [this](TObject* Sender, bool OnOff) { ComPortDSRChange(Sender, OnOff); };
     ComPort->EndLoading();
+    BindLamps();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

@@ -76,8 +76,9 @@ protected:
 private:
     void ApplyDesignLook();
     void CreateComponents();
+    void BindLamps();
     void ConnectHandlers();
-    void PrepareTransfers();  // the command line's filter and the reception pane
+    void PrepareTransfers(); // the command line's filter and the reception pane
     void Transmit(const std::string& command);
     bool SendPaced(char code); // false: the program is ending, the send is dropped
     bool Pause();

@@ -12,8 +12,6 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include <algorithm>
-
 namespace tavrin {
 
 void TQuelt::PrepareTransfers() {
@@ -28,9 +26,9 @@ void TQuelt::Button_SendClick() {
     QtApplication& app = QtApplication::Instance();
     if (!PortOpen) {
         // The offer only opens the port: the user sends again once it is open.
-        const auto answer = app.MessageDlg(
-            QStringLiteral("A porta de comunicação não está aberta. Deseja abrir?"),
-            QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
+        const auto answer =
+            app.MessageDlg(QStringLiteral("A porta de comunicação não está aberta. Deseja abrir?"),
+                           QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
         if (answer == QMessageBox::Yes) {
             ComPort->OpenPort();
             apagar(false);
@@ -98,15 +96,9 @@ void TQuelt::Timer1Timer() {
         loop->quit();
 }
 
+// The stored-settings form of a character: "#" and a number is that code.
 char TQuelt::CharCode(const std::string& Text) {
-    if (Text.empty())
-        return '\0';
-    std::int32_t number = 0;
-    if (Text.size() >= 2 && Text.front() == '#')
-        return TryTextToInt(Text.substr(1), number)
-                   ? static_cast<char>(static_cast<std::uint8_t>(number))
-                   : '\0';
-    return Text.front();
+    return TextToChar(Text);
 }
 
 void TQuelt::Edit_DataKeyUp(QKeyEvent*) {

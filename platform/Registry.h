@@ -42,8 +42,8 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, DWORD samDesired, HKE
 // buffer's size in bytes and returns the data's (a text with its NUL). A buffer too small
 // fails with ERROR_MORE_DATA; past the last value ERROR_NO_MORE_ITEMS. `type`, `data` and
 // `dataLength` may be null.
-LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameLength,
-                   DWORD* reserved, DWORD* type, BYTE* data, DWORD* dataLength);
+LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameLength, DWORD* reserved,
+                   DWORD* type, BYTE* data, DWORD* dataLength);
 
 LONG RegCloseKey(HKEY key);
 

@@ -23,8 +23,8 @@ private:
 
 void ListComPorts(TStrings& list) {
     win::HKEY key = nullptr;
-    win::LONG result = win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM",
-                                          0, win::KEY_READ, &key);
+    win::LONG result = win::RegOpenKeyExA(
+        win::HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, win::KEY_READ, &key);
     if (result != static_cast<win::LONG>(win::ERROR_SUCCESS))
         throw EComPort(CError_RegError, result);
     OpenKey open(key);

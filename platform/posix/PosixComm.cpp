@@ -28,11 +28,16 @@ void PosixComm::CountWakeup() {
 }
 
 PosixComm::PosixComm(int fd, std::string path, DeviceTraits traits, bool overlapped)
-    : CommDriver(overlapped), path_(std::move(path)), links_(ResolveLinks(path_)),
-      traits_(traits), fd_(fd), hungUp_(traits.hungUp) {}
+    : CommDriver(overlapped), path_(std::move(path)), links_(ResolveLinks(path_)), traits_(traits),
+      fd_(fd), hungUp_(traits.hungUp) {}
 
 PosixComm::~PosixComm() {
     Shutdown();
+    // Kept until now: a call that was under way when the handle closed may still wake.
+    for (int fd : {wakeFd_, timerFd_}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
 }
 
 DWORD PosixComm::Start() {
@@ -64,18 +69,17 @@ void PosixComm::Shutdown() {
         io_.join();
     }
     modemWatch_.reset();
+    // Closing the descriptor releases the lock that kept other programs out.
     std::lock_guard lock(mutex_);
-    for (int* fd : {&fd_, &wakeFd_, &timerFd_}) {
-        if (*fd >= 0)
-            ::close(*fd);
-        *fd = -1;
-    }
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
 }
 
 void PosixComm::Wake() {
     const std::uint64_t one = 1;
-    if (wakeFd_ >= 0)
-        [[maybe_unused]] auto written = ::write(wakeFd_, &one, sizeof one);
+    if (wakeFd_ >= 0) [[maybe_unused]]
+        auto written = ::write(wakeFd_, &one, sizeof one);
 }
 
 DWORD PosixComm::SetupComm(DWORD inQueue, DWORD outQueue) {
@@ -138,7 +142,8 @@ DWORD PosixComm::ApplyState(const DCB& dcb) {
     std::lock_guard lock(mutex_);
     // With nothing at the end of the cable the settings are kept for when it comes back.
     if (!hungUp_) {
-        const ApplyResult result = ApplyLineSettings(fd_, LineSettingsFor(dcb), !traits_.pseudoTerminal);
+        const ApplyResult result =
+            ApplyLineSettings(fd_, LineSettingsFor(dcb), !traits_.pseudoTerminal);
         if (result.error != ERROR_SUCCESS)
             return result.error;
         if (result.systemError != 0 && !(traits_.pseudoTerminal && result.systemError == EIO))

@@ -26,6 +26,9 @@ void Drain(int fd) {
 
 void PosixComm::IoLoop() {
     raw_.resize(kReadChunk);
+    // Opened with nothing at the other end: watch for it from the start.
+    if (traits_.hungUp)
+        linkWatch_ = std::make_unique<LinkWatch>(links_);
     for (;;) {
         pollfd fds[4];
         nfds_t count = 0;
@@ -148,8 +151,7 @@ void PosixComm::DeliverInput(const std::uint8_t* raw, std::size_t count) {
                     errors |= CE_BREAK;
                     continue;
                 }
-                const bool parity =
-                    traits_.errorCounts ? frames == 0 : dcb.Parity != NOPARITY;
+                const bool parity = traits_.errorCounts ? frames == 0 : dcb.Parity != NOPARITY;
                 if (!parity) {
                     if (frames > 0)
                         --frames;

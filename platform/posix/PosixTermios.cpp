@@ -141,8 +141,8 @@ bool ReadLineSettings(int fd, LineSettings& settings) {
     settings.baudRate = t.c_ospeed;
     settings.byteSize = ByteSizeOf(t.c_cflag);
     settings.parity = ParityOf(t.c_cflag);
-    settings.stopBits = (t.c_cflag & CSTOPB) ? (settings.byteSize == 5 ? ONE5STOPBITS : TWOSTOPBITS)
-                                             : ONESTOPBIT;
+    settings.stopBits =
+        (t.c_cflag & CSTOPB) ? (settings.byteSize == 5 ? ONE5STOPBITS : TWOSTOPBITS) : ONESTOPBIT;
     settings.hardwareFlow = (t.c_cflag & CRTSCTS) != 0;
     settings.xonXoffOut = (t.c_iflag & IXON) != 0;
     settings.xonXoffIn = (t.c_iflag & IXOFF) != 0;

@@ -12,12 +12,12 @@ namespace win::posix {
 
 struct LineSettings {
     DWORD baudRate = 9600;
-    BYTE byteSize = 8;         // 5..8
-    BYTE parity = NOPARITY;    // NOPARITY .. SPACEPARITY
+    BYTE byteSize = 8;          // 5..8
+    BYTE parity = NOPARITY;     // NOPARITY .. SPACEPARITY
     BYTE stopBits = ONESTOPBIT; // ONESTOPBIT, ONE5STOPBITS, TWOSTOPBITS
-    bool hardwareFlow = false; // RTS/CTS in both directions
-    bool xonXoffOut = false;   // honour XON/XOFF from the other end
-    bool xonXoffIn = false;    // send XON/XOFF as the input fills
+    bool hardwareFlow = false;  // RTS/CTS in both directions
+    bool xonXoffOut = false;    // honour XON/XOFF from the other end
+    bool xonXoffIn = false;     // send XON/XOFF as the input fills
     char xonChar = 17;
     char xoffChar = 19;
     // Errors and breaks arrive marked (INPCK|PARMRK: 0xFF 0x00 c, a real 0xFF doubled).
@@ -29,11 +29,11 @@ struct LineSettings {
 
 LineSettings LineSettingsOf(const DCB& dcb);
 
-// Puts the device in raw mode with these settings: CLOCAL on, HUPCL off, the receiver on. Reads the result back; when the
-// device did not take the settings (a baud rate it cannot run at, say) the previous ones
-// are restored and ERROR_INVALID_PARAMETER returned. A pseudo-terminal has no framing of
-// its own (the kernel forces 8 bits without parity there), so `ownFraming` false leaves
-// data bits and parity out of the comparison. Other failures: the call's errno.
+// Puts the device in raw mode with these settings: CLOCAL on, HUPCL off, the receiver on. Reads the
+// result back; when the device did not take the settings (a baud rate it cannot run at, say) the
+// previous ones are restored and ERROR_INVALID_PARAMETER returned. A pseudo-terminal has no framing
+// of its own (the kernel forces 8 bits without parity there), so `ownFraming` false leaves data
+// bits and parity out of the comparison. Other failures: the call's errno.
 struct ApplyResult {
     DWORD error = ERROR_SUCCESS; // ERROR_SUCCESS or ERROR_INVALID_PARAMETER
     int systemError = 0;         // errno of a failing ioctl (error is then unset)

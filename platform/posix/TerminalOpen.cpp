@@ -51,8 +51,7 @@ int OpenTerminal(const std::string& path, bool pseudoTerminalOnly, DeviceTraits&
         !::isatty(fd))
         return Fail(fd, ERROR_FILE_NOT_FOUND, error);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
-        return Fail(fd, errno == EWOULDBLOCK ? ERROR_ACCESS_DENIED : Win32FromErrno(errno),
-                    error);
+        return Fail(fd, errno == EWOULDBLOCK ? ERROR_ACCESS_DENIED : Win32FromErrno(errno), error);
     ::ioctl(fd, TIOCEXCL);
 
     traits = DeviceTraits{};

@@ -22,9 +22,8 @@ public:
             (std::filesystem::path(__FILE__).parent_path() / "../../tools/mcusim/mcusim.py")
                 .lexically_normal()
                 .string();
-        std::vector<std::string> args = {"/usr/bin/python3", script,      "--config",
-                                         config,             "--port",    port,
-                                         "--unplug-seconds", "0.3"};
+        std::vector<std::string> args = {"/usr/bin/python3", script, "--config",         config,
+                                         "--port",           port,   "--unplug-seconds", "0.3"};
         std::vector<char*> argv;
         for (auto& arg : args)
             argv.push_back(arg.data());
@@ -82,9 +81,11 @@ protected:
     TempFolder temp_;
     std::unique_ptr<PrivateConfig> config_;
     std::unique_ptr<Simulator> sim_;
-    TComPort port_;
+    // What the port's handlers fill goes before the port: closing it on destruction still
+    // reports the lines.
     std::string received_;
     std::vector<bool> dsr_;
+    TComPort port_;
 };
 
 TEST_F(McusimTest, EchoesCommandsAndAnswersThem) {

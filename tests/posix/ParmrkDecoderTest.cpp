@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 #include <vector>
 
@@ -16,6 +18,10 @@ struct DecodeCase {
     std::string plain;
     std::vector<std::pair<std::size_t, std::uint8_t>> marks;
 };
+
+void PrintTo(const DecodeCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -49,10 +55,9 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"PlainBytesPass", std::string("a\0b", 3), std::string("a\0b", 3), {}},
         DecodeCase{"DoubledFFIsOne", "x\xFF\xFFy", "x\xFFy", {}},
         DecodeCase{"MarkedByteKeptAndReported", std::string("a\xFF\x00q", 4), "aq", {{1, 'q'}}},
-        DecodeCase{"BreakIsAMarkedNul", std::string("\xFF\x00\x00z", 4), std::string("\0z", 2),
-                   {{0, 0}}},
-        DecodeCase{"MarkedFF", std::string("\xFF\x00\xFF\xFF\xFF", 5), "\xFF\xFF",
-                   {{0, 0xFF}}}),
+        DecodeCase{
+            "BreakIsAMarkedNul", std::string("\xFF\x00\x00z", 4), std::string("\0z", 2), {{0, 0}}},
+        DecodeCase{"MarkedFF", std::string("\xFF\x00\xFF\xFF\xFF", 5), "\xFF\xFF", {{0, 0xFF}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ParmrkDecoder, ResetForgetsAnUnfinishedSequence) {

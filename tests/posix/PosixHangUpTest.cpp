@@ -60,8 +60,7 @@ TEST_F(PosixPortTest, AHungUpPortComesBackWhenItsLinkLeadsToANewDevice) {
     ASSERT_TRUE(WaitDsr(true));
     EXPECT_TRUE(port_->ReadSignals().Contains(msCTS));
     // The settings given before came along.
-    EXPECT_NE(peer_->Ask("settings " + pair_->PortPath()).find("ospeed=19200 "),
-              std::string::npos);
+    EXPECT_NE(peer_->Ask("settings " + pair_->PortPath()).find("ospeed=19200 "), std::string::npos);
 
     ASSERT_TRUE(peer_->Write(std::string("\x00\xFF", 2)));
     ASSERT_TRUE(WaitReceived(2));

@@ -4,6 +4,7 @@
 #include "PosixFixture.h"
 
 #include <cstdio>
+#include <ostream>
 
 namespace tavrin::testing {
 namespace {
@@ -50,8 +51,11 @@ struct SettingsCase {
     unsigned xoff;
 };
 
-class SettingsTest : public PosixPortTest,
-                     public ::testing::WithParamInterface<SettingsCase> {};
+void PrintTo(const SettingsCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SettingsTest : public PosixPortTest, public ::testing::WithParamInterface<SettingsCase> {};
 
 TEST_P(SettingsTest, ReachTheLine) {
     const SettingsCase& c = GetParam();
@@ -79,32 +83,31 @@ TEST_P(SettingsTest, FollowAChangeWhileOpen) {
 
 INSTANTIATE_TEST_SUITE_P(
     Posix, SettingsTest,
-    ::testing::Values(
-        SettingsCase{"Defaults", [](TComPort&) {}, 9600, false, false, false, 17, 19},
-        SettingsCase{"CustomRateOf250",
-                     [](TComPort& p) {
-                         p.SetCustomBaudRate(250);
-                         p.SetBaudRate(brCustom);
-                     },
-                     250, false, false, false, 17, 19},
-        SettingsCase{"Fast115200WithTwoStopBits",
-                     [](TComPort& p) {
-                         p.SetBaudRate(br115200);
-                         p.SetStopBits(sbTwoStopBits);
-                     },
-                     115200, true, false, false, 17, 19},
-        SettingsCase{"HardwareHandshake",
-                     [](TComPort& p) { p.FlowControl().SetFlowControl(fcHardware); }, 9600,
-                     false, true, false, 17, 19},
-        SettingsCase{"SoftwareFlowWithOwnCharacters",
-                     [](TComPort& p) {
-                         p.BeginConfigUpdate();
-                         p.FlowControl().SetFlowControl(fcSoftware);
-                         p.FlowControl().SetXonChar('Q');
-                         p.FlowControl().SetXoffChar('S');
-                         p.EndConfigUpdate();
-                     },
-                     9600, false, false, true, 'Q', 'S'}),
+    ::testing::Values(SettingsCase{"Defaults", [](TComPort&) {}, 9600, false, false, false, 17, 19},
+                      SettingsCase{"CustomRateOf250",
+                                   [](TComPort& p) {
+                                       p.SetCustomBaudRate(250);
+                                       p.SetBaudRate(brCustom);
+                                   },
+                                   250, false, false, false, 17, 19},
+                      SettingsCase{"Fast115200WithTwoStopBits",
+                                   [](TComPort& p) {
+                                       p.SetBaudRate(br115200);
+                                       p.SetStopBits(sbTwoStopBits);
+                                   },
+                                   115200, true, false, false, 17, 19},
+                      SettingsCase{"HardwareHandshake",
+                                   [](TComPort& p) { p.FlowControl().SetFlowControl(fcHardware); },
+                                   9600, false, true, false, 17, 19},
+                      SettingsCase{"SoftwareFlowWithOwnCharacters",
+                                   [](TComPort& p) {
+                                       p.BeginConfigUpdate();
+                                       p.FlowControl().SetFlowControl(fcSoftware);
+                                       p.FlowControl().SetXonChar('Q');
+                                       p.FlowControl().SetXoffChar('S');
+                                       p.EndConfigUpdate();
+                                   },
+                                   9600, false, false, true, 'Q', 'S'}),
     [](const auto& info) { return std::string(info.param.name); });
 
 std::string AllByteValues() {
@@ -129,6 +132,15 @@ TEST_F(PosixPortTest, EveryByteValueLeavesUnchanged) {
     for (char c : bytes)
         port_->SendChar(c);
     EXPECT_EQ(ToHex(peer_->Read(bytes.size(), 10)), ToHex(bytes));
+}
+
+TEST_F(PosixPortTest, ACharacterThatHasLeftRaisesTxEmpty) {
+    int empties = 0;
+    port_->OnTxEmpty = [&](TObject*) { ++empties; };
+    port_->OpenPort();
+    port_->SendChar('t');
+    ASSERT_TRUE(PumpUntil([&] { return empties > 0; }));
+    EXPECT_EQ(peer_->Read(1, 10), "t");
 }
 
 TEST_F(PosixPortTest, SevenDataBitsWithParityAreKeptThoughThePseudoTerminalHasNoFraming) {

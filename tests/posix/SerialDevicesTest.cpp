@@ -1,10 +1,10 @@
 // The device list: what sysfs and <config>/dosdevices give, the registry key built from it,
 // and ListComPorts on top.
 
+#include "platform/posix/SerialDevices.h"
 #include "PosixFixture.h"
 #include "base/Strings.h"
 #include "platform/Registry.h"
-#include "platform/posix/SerialDevices.h"
 #include "support/PortExpect.h"
 
 #include <algorithm>
@@ -65,13 +65,13 @@ std::vector<std::string> DataOf(const std::vector<SerialDeviceEntry>& entries) {
 TEST(SerialDevices, ListsRealPortsOnlyAndNamesThemByTheirDevice) {
     TempFolder temp;
     FakeSysfs sys(temp.Path());
-    sys.Tty("tty1", "");                                   // virtual console: no device
-    sys.Tty("ttyS0", "platform/serial8250/ttyS0", "4");     // the console
-    sys.Tty("ttyS1", "platform/serial8250/ttyS1", "4");     // a UART
-    sys.Tty("ttyS2", "platform/serial8250/ttyS2", "0");     // no UART behind it
+    sys.Tty("tty1", "");                                // virtual console: no device
+    sys.Tty("ttyS0", "platform/serial8250/ttyS0", "4"); // the console
+    sys.Tty("ttyS1", "platform/serial8250/ttyS1", "4"); // a UART
+    sys.Tty("ttyS2", "platform/serial8250/ttyS2", "0"); // no UART behind it
     sys.UsbDevice("pci0/usb1/1-1", "0403", "6001");
-    sys.Tty("ttyUSB0", "pci0/usb1/1-1/1-1:1.0/ttyUSB0");   // below a USB device
-    sys.Tty("ttyGS0", "platform/gadget/ttyGS0");           // neither serial core nor USB
+    sys.Tty("ttyUSB0", "pci0/usb1/1-1/1-1:1.0/ttyUSB0"); // below a USB device
+    sys.Tty("ttyGS0", "platform/gadget/ttyGS0");         // neither serial core nor USB
     sys.ActiveConsoles("tty0 ttyS0");
 
     const auto entries = win::posix::SerialCommEntriesFrom(sys.ClassTty(), temp.Path() + "/none");
@@ -150,9 +150,8 @@ TEST_F(RegistryTest, OtherKeysDoNotExistYet) {
     EXPECT_EQ(win::RegOpenKeyExA(win::HKEY_CURRENT_USER, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0,
                                  win::KEY_READ, &key),
               2);
-    EXPECT_EQ(win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "Software\\Ketno", 0, win::KEY_READ,
-                                 &key),
-              2);
+    EXPECT_EQ(
+        win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "Software\\Ketno", 0, win::KEY_READ, &key), 2);
     EXPECT_EQ(key, nullptr);
 }
 
@@ -171,9 +170,8 @@ TEST_F(RegistryTest, ListComPortsSortsWithoutLetterCaseAndReplacesTheList) {
                  [](const std::string& s) { return s.rfind("COM", 0) == 0; });
     EXPECT_EQ(com, (std::vector<std::string>{"COM1", "COM10", "COM2"}));
     EXPECT_EQ(std::find(names.begin(), names.end(), "stale"), names.end());
-    EXPECT_TRUE(std::is_sorted(names.begin(), names.end(), [](const auto& a, const auto& b) {
-        return CompareText(a, b) < 0;
-    }));
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end(),
+                               [](const auto& a, const auto& b) { return CompareText(a, b) < 0; }));
 }
 
 TEST_F(RegistryTest, ListComPortsWithoutAnyDeviceRaisesRegistryErrorTwo) {

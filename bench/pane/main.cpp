@@ -1,0 +1,179 @@
+// Cost of one received chunk in the main window's reception pane, early in a session and
+// after megabytes have arrived. The bytes take the program's own road: a virtual device,
+// the port's event thread, OnRxChar on the GUI thread, ReadText, the pane. The window is
+// shown (offscreen without a display), so the pane also lays out and paints.
+//
+//   bench_pane [megabytes] [--one-line]
+//
+// Every chunk crosses two threads, so the road costs about a millisecond on a busy
+// machine: 2 MB (the default) takes some 30 seconds.
+// --one-line sends text without any line break, the worst case for a pane that lays out a
+// whole line whenever it grows. Prints `name: value` lines at the end.
+
+#include "app/QtApplication.h"
+#include "app/ReceptionPane.h"
+#include "app/UnitPrincipal.h"
+#include "platform/virtual/VirtualDevice.h"
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTextDocument>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kChunk = 64;
+constexpr std::size_t kWindow = 2000; // chunks averaged at the start and at the end
+
+// Text as a device would print it: numbered lines of readings, ended by CR LF, cut into
+// chunks wherever the chunk size falls (also between CR and LF).
+std::string Stream(std::size_t bytes, bool lineBreaks) {
+    std::string text;
+    text.reserve(bytes + 128);
+    char line[128];
+    for (unsigned n = 0; text.size() < bytes; ++n) {
+        std::snprintf(line, sizeof line, "%07u: temperature %2u.%u C, humidity %2u %%%s", n,
+                      18 + n % 9, n % 10, 30 + n % 41, lineBreaks ? "\r\n" : " | ");
+        text += line;
+    }
+    text.resize(bytes);
+    return text;
+}
+
+double ThreadMicros() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+}
+
+// Characters the pane shows for `text`: CR LF as one line break, and a break after every
+// ReceptionPane::MaxLineLength characters of one line.
+std::size_t ShownLength(const std::string& text) {
+    std::size_t length = 0;
+    std::size_t column = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && i > 0 && text[i - 1] == '\r')
+            continue;
+        if (text[i] == '\r' || text[i] == '\n') {
+            ++length;
+            column = 0;
+            continue;
+        }
+        if (column == tavrin::ReceptionPane::MaxLineLength) {
+            ++length;
+            column = 0;
+        }
+        ++length;
+        ++column;
+    }
+    return length;
+}
+
+// Mean of the `count` costs before `end`, or of all of them when there are fewer.
+double MeanMicros(const std::vector<double>& costs, std::size_t end, std::size_t count) {
+    const std::size_t from = end > count ? end - count : 0;
+    count = end - from;
+    double sum = 0;
+    for (std::size_t i = from; i < from + count; ++i)
+        sum += costs[i];
+    return sum / static_cast<double>(count);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace tavrin;
+    double megabytes = 2;
+    bool lineBreaks = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--one-line") == 0)
+            lineBreaks = false;
+        else
+            megabytes = std::atof(argv[i]);
+    }
+    const auto bytes = static_cast<std::size_t>(megabytes * 1024 * 1024);
+    const std::size_t chunks = bytes / kChunk;
+    if (chunks < 2 * kWindow) {
+        std::fprintf(stderr, "too little data: at least %zu bytes\n", 2 * kWindow * kChunk);
+        return 2;
+    }
+
+    QTemporaryDir config; // nothing of the user's configuration is read or written
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QtApplication program;
+    program.CreateForm(Quelt);
+    Quelt->show();
+
+    const std::string name = "TAVRINBENCHPANE";
+    auto device = win::virt::VirtualDevice::Register(name);
+    device->SetDSR(true);
+    Quelt->ComPort->SetPort(name);
+    Quelt->AbrirPorta1->trigger();
+    if (!Quelt->ComPort->Connected())
+        return 1;
+
+    const std::string stream = Stream(chunks * kChunk, lineBreaks);
+    std::vector<double> costs;   // the whole road, from the line to the pane
+    std::vector<double> handler; // the window's handler alone: ReadText and the pane
+    costs.reserve(chunks);
+    handler.reserve(chunks);
+    // Processor time of the GUI thread, so that waiting for the device (the engine's
+    // share, and whatever else the machine runs) does not count as the pane's cost.
+    Quelt->ComPort->OnRxChar = [&handler](TObject* Sender, std::int32_t Count) {
+        const double start = ThreadMicros();
+        Quelt->ComPortRxChar(Sender, Count);
+        handler.push_back(ThreadMicros() - start);
+    };
+    for (std::size_t i = 0; i < chunks; ++i) {
+        const auto start = Clock::now();
+        device->Inject(stream.substr(i * kChunk, kChunk));
+        // Blocks until the window has taken the chunk; every step of the road is an event.
+        while (device->QueuedInput() != 0)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        costs.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+        if ((i + 1) % (chunks / 10) == 0)
+            std::printf(
+                "%5.1f MB in the pane, lately %.1f us per chunk, %.1f us of CPU in the handler\n",
+                static_cast<double>((i + 1) * kChunk) / (1024 * 1024),
+                MeanMicros(costs, i + 1, kWindow), MeanMicros(handler, handler.size(), kWindow));
+    }
+    std::fflush(stdout);
+
+    // The pane must hold what was sent.
+    const QTextDocument* pane = Quelt->Memo->document();
+    const auto expected = static_cast<qsizetype>(ShownLength(stream));
+    if (pane->characterCount() - 1 != expected) {
+        std::fprintf(stderr, "pane holds %lld characters, expected %lld\n",
+                     static_cast<long long>(pane->characterCount() - 1),
+                     static_cast<long long>(expected));
+        return 1;
+    }
+    Quelt->FecharPorta1->trigger();
+
+    const double startCost = MeanMicros(costs, kWindow, kWindow);
+    const double endCost = MeanMicros(costs, costs.size(), kWindow);
+    const double startHandler = MeanMicros(handler, kWindow, kWindow);
+    const double endHandler = MeanMicros(handler, handler.size(), kWindow);
+    const char* prefix = lineBreaks ? "pane" : "pane_one_line";
+    std::printf("%s_bytes: %zu\n", prefix, stream.size());
+    std::printf("%s_handler_cpu_us_start: %.1f\n", prefix, startHandler);
+    std::printf("%s_handler_cpu_us_end: %.1f\n", prefix, endHandler);
+    std::printf("%s_handler_cost_ratio: %.2f\n", prefix, endHandler / startHandler);
+    std::printf("%s_chunk_us_start: %.1f\n", prefix, startCost);
+    std::printf("%s_chunk_us_end: %.1f\n", prefix, endCost);
+    std::printf("%s_chunk_cost_ratio: %.2f\n", prefix, endCost / startCost);
+    return 0;
+}

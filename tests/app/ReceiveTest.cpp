@@ -1,0 +1,211 @@
+// Reception: what arrives on the line reaches the pane through the event thread, the
+// port's notification and ReadText; a form feed opening a chunk starts the pane afresh, a
+// NUL ends what the pane takes of a chunk; and the DSR line decides whether sending is
+// allowed.
+
+#include "TransferFixture.h"
+
+#include "app/Ansi.h"
+#include "app/ReceptionPane.h"
+
+#include <random>
+
+namespace tavrin::testing {
+namespace {
+
+class ReceiveTest : public TransferFixture {};
+
+constexpr int MaxLine = ReceptionPane::MaxLineLength;
+
+// What the pane shows for everything received as one text: CR LF, CR and LF each end a
+// line, and a line goes on after a break when it is longer than the pane's limit.
+QString Shown(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    QStringList lines = text.split(u'\n');
+    for (QString& line : lines)
+        for (qsizetype at = MaxLine; at < line.size(); at += MaxLine + 1)
+            line.insert(at, u'\n');
+    return lines.join(u'\n');
+}
+
+TEST_F(ReceiveTest, ChunksAreAddedOrReplaceThePane) {
+    const struct Row {
+        const char* name;
+        std::vector<std::string> chunks;
+        QString pane;
+    } rows[] = {
+        {"chunks follow each other", {"old", "AB", "CD"}, QStringLiteral("oldABCD")},
+        {"form feed then OK shows exactly OK", {"old", "\fOK"}, QStringLiteral("OK")},
+        {"a lone form feed empties the pane", {"old", "\f"}, QString()},
+        {"form feed inside a chunk is kept", {"old", "A\fB"}, QStringLiteral("oldA\fB")},
+        {"form feed opening the second chunk", {"AB", "\fCD"}, QStringLiteral("CD")},
+        {"form feed then more chunks", {"AB", "\fCD", "EF"}, QStringLiteral("CDEF")},
+        {"NUL ends what the chunk adds",
+         {"old", std::string("AB\0CD", 5)},
+         QStringLiteral("oldAB")},
+        {"NUL opening a chunk adds nothing",
+         {"old", std::string("\0AB", 3)},
+         QStringLiteral("old")},
+        {"NUL after a form feed", {"old", std::string("\fAB\0CD", 6)}, QStringLiteral("AB")},
+        {"form feed after a NUL is not seen",
+         {"old", std::string("\0\fAB", 4)},
+         QStringLiteral("old")},
+        {"next chunk after a NUL is added", {std::string("A\0B", 3), "C"}, QStringLiteral("AC")},
+        {"CR LF is one line break", {"A\r\nB\r\n"}, QStringLiteral("A\nB\n")},
+        {"CR LF split between chunks", {"A\r", "\nB"}, QStringLiteral("A\nB")},
+        {"two line breaks stay two", {"A\r", "\r\nB"}, QStringLiteral("A\n\nB")},
+        {"Windows-1252 text", {"a\xE7\xE3o \x80 \x96"}, QStringLiteral("ação € –")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Restart();
+        OpenPort();
+        for (const std::string& chunk : row.chunks)
+            Receive(chunk);
+        EXPECT_EQ(PaneText(), row.pane);
+    }
+}
+
+// The pane lays out a line again whenever it grows, so a line without end would make each
+// chunk dearer than the one before: it is broken as a terminal breaks a line at its margin.
+TEST_F(ReceiveTest, OverlongLineIsBrokenAtTheLimit) {
+    const std::string part(MaxLine - 10, 'a');
+    const struct Row {
+        const char* name;
+        std::vector<std::string> chunks;
+        QString pane;
+    } rows[] = {
+        {"exactly the limit", {std::string(MaxLine, 'a')}, QString(MaxLine, u'a')},
+        {"one past the limit",
+         {std::string(MaxLine, 'a'), "a"},
+         QString(MaxLine, u'a') + QStringLiteral("\na")},
+        {"growing over several chunks",
+         {part, "bbbbbbbbbbcc", "dd"},
+         QString(MaxLine - 10, u'a') + QStringLiteral("bbbbbbbbbb\nccdd")},
+        {"a received break starts the count again",
+         {part, "\r\n", part},
+         QString(MaxLine - 10, u'a') + u'\n' + QString(MaxLine - 10, u'a')},
+        {"a line after a form feed",
+         {part, "\f" + std::string(1000, 'z'), std::string(26, 'z')},
+         QString(MaxLine, u'z') + QStringLiteral("\nzz")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Restart();
+        OpenPort();
+        for (const std::string& chunk : row.chunks)
+            Receive(chunk);
+        EXPECT_EQ(PaneText(), row.pane);
+    }
+}
+
+TEST_F(ReceiveTest, ClearingThePaneForgetsALineBreakLeftOpen) {
+    OpenPort();
+    Receive("A\r");
+    Quelt->BitBtn2->click();
+    Receive("\nB");
+    EXPECT_EQ(PaneText(), QStringLiteral("\nB"));
+}
+
+TEST_F(ReceiveTest, NothingReadChangesNothing) {
+    OpenPort();
+    Receive("old");
+    // The count the port reported is gone by the time the window reads (another reader
+    // took it): the read comes back empty.
+    Quelt->ComPortRxChar(Quelt->ComPort, 5);
+    EXPECT_EQ(PaneText(), QStringLiteral("old"));
+    EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(ReceiveTest, AddingKeepsWhatThePaneHolds) {
+    OpenPort();
+    Receive("first line\r\n");
+    // What the user selected or where the cursor is stays as it was.
+    QTextCursor cursor = Quelt->Memo->textCursor();
+    cursor.setPosition(2);
+    cursor.setPosition(5, QTextCursor::KeepAnchor);
+    Quelt->Memo->setTextCursor(cursor);
+
+    Receive("second");
+
+    EXPECT_EQ(PaneText(), QStringLiteral("first line\nsecond"));
+    EXPECT_EQ(Quelt->Memo->textCursor().selectedText(), QStringLiteral("rst"));
+    EXPECT_EQ(Quelt->Memo->document()->blockCount(), 2);
+    EXPECT_FALSE(Quelt->Memo->document()->isUndoAvailable());
+}
+
+// Whatever the line delivers, the pane holds exactly the received text up to each chunk's
+// first NUL, with line breaks where CR LF, CR or LF came.
+TEST_F(ReceiveTest, BinaryDataNeverCorruptsThePane) {
+    OpenPort();
+    std::mt19937 random(20240611);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> size(1, 96);
+    std::vector<std::string> chunks;
+    std::string all;
+    for (int b = 1; b < 256; ++b)
+        all += static_cast<char>(b);
+    chunks.push_back(all.substr(1)); // every code but NUL; 0x01 first so no form feed opens it
+    chunks.push_back(std::string(64, '\xFF'));
+    chunks.push_back(std::string("\r\0\0\0", 4));
+    chunks.push_back("\n\x1B[2J\x7F\x08\x07\t\v");
+    for (int i = 0; i < 200; ++i) {
+        std::string chunk;
+        const int n = size(random);
+        for (int k = 0; k < n; ++k)
+            chunk += static_cast<char>(byte(random));
+        if (chunk.front() == '\f')
+            chunk.front() = 'x';
+        chunks.push_back(chunk);
+    }
+
+    std::string visible;
+    for (const std::string& chunk : chunks) {
+        Receive(chunk);
+        visible += chunk.substr(0, chunk.find('\0'));
+    }
+
+    EXPECT_EQ(PaneText(), Shown(FromAnsi(visible)));
+    EXPECT_TRUE(Errors().empty());
+
+    Receive("\fclean");
+    EXPECT_EQ(PaneText(), QStringLiteral("clean"));
+}
+
+TEST_F(ReceiveTest, HardwareDetectedFollowsDsrWhileThePortIsOpen) {
+    device = AttachDevice();
+    device->SetDSR(true);
+    Quelt->AbrirPorta1->trigger();
+    EXPECT_TRUE(HardwareDetected) << "known before the open returns";
+
+    device->SetDSR(false);
+    EXPECT_TRUE(WaitUntil([] { return !HardwareDetected; }));
+    device->SetDSR(true);
+    EXPECT_TRUE(WaitUntil([] { return HardwareDetected; }));
+
+    Quelt->FecharPorta1->trigger();
+    EXPECT_FALSE(HardwareDetected) << "closing reports DSR off";
+}
+
+TEST_F(ReceiveTest, DeviceGoneBetweenTwoOpensRefusesSendingUntilItIsBack) {
+    OpenPort(true);
+    Quelt->FecharPorta1->trigger();
+    device->SetDSR(false); // unplugged from the line while the port was closed
+    Quelt->AbrirPorta1->trigger();
+    ASSERT_TRUE(PortOpen);
+
+    Send(QStringLiteral("A"));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].kind, QMessageBox::Warning);
+    EXPECT_EQ(Wire(), std::string());
+
+    device->SetDSR(true);
+    ASSERT_TRUE(WaitUntil([] { return HardwareDetected; }));
+    Send(QStringLiteral("A"));
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(Wire(), Bytes({'A', 0}));
+}
+
+} // namespace
+} // namespace tavrin::testing

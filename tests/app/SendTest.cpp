@@ -1,0 +1,343 @@
+// Sending a command: the bytes on the line, the pause after each of them, the boxes that
+// refuse a send and their order, the open offer, the emptying of the command line, and
+// sends that fail or meet another send half-way.
+
+#include "TransferFixture.h"
+
+#include "serial/CPort.h"
+
+#include <chrono>
+
+namespace tavrin::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using win::virt::Call;
+
+class SendTest : public TransferFixture {};
+
+TEST_F(SendTest, CommandGoesOnTheLineCharacterByCharacterEndedByANul) {
+    const struct Row {
+        const char* name;
+        QString command;
+        bool newLine;
+        std::string wire;
+    } rows[] = {
+        {"one letter", QStringLiteral("A"), false, Bytes({65, 0})},
+        {"space inside", QStringLiteral("A B"), false, Bytes({65, 32, 66, 0})},
+        {"new line first", QStringLiteral("AB"), true, Bytes({13, 10, 65, 66, 0})},
+        {"hash sign is no escape", QStringLiteral("#65"), false, Bytes({35, 54, 53, 0})},
+        {"Windows-1252 bytes", QStringLiteral("é€ÿ"), false, Bytes({0xE9, 0x80, 0xFF, 0})},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Restart();
+        OpenPort();
+        Quelt->nova_linha->setChecked(row.newLine);
+
+        Send(row.command);
+
+        EXPECT_EQ(Wire(), row.wire);
+        EXPECT_TRUE(boxes.empty());
+    }
+}
+
+TEST_F(SendTest, CommandOfTheMaximumLengthIsSentWhole) {
+    for (std::int32_t length : {16, 32, 64}) {
+        SCOPED_TRACE(length);
+        Restart();
+        OpenPort();
+        MaxCommandLength = length;
+        Quelt->Edit_Data->setMaxLength(length);
+        const QString command(length, u'x');
+        Send(command);
+        EXPECT_EQ(Wire(), std::string(static_cast<std::size_t>(length), 'x') + '\0');
+    }
+}
+
+// Every byte but the final NUL is followed by one run of the pacing timer; the first run of
+// the program lasts 50 ms and every later one 10 ms.
+TEST_F(SendTest, PauseFollowsEveryByteButTheNul) {
+    OpenPort();
+    Quelt->nova_linha->setChecked(true);
+    int pauses = 0;
+    QObject::connect(Quelt->Timer1, &QTimer::timeout, [&] { ++pauses; });
+    ASSERT_EQ(Quelt->Timer1->interval(), 50);
+
+    Send(QStringLiteral("ABC"));
+
+    const auto sent = device->SentBytes();
+    ASSERT_EQ(sent.size(), 6u);
+    EXPECT_EQ(pauses, 5);
+    EXPECT_FALSE(Quelt->Timer1->isActive());
+    EXPECT_TRUE(PacingElapsed);
+    EXPECT_GE(sent[1].at - sent[0].at, 45ms) << "the first pause of the run";
+    for (std::size_t i = 2; i < sent.size(); ++i)
+        EXPECT_GE(sent[i].at - sent[i - 1].at, 9ms) << "gap before byte " << i;
+    EXPECT_EQ(Quelt->Timer1->interval(), 10);
+
+    // The next send starts with the short pause.
+    LineAlwaysFree();
+    device->ClearOutput();
+    pauses = 0;
+    Send(QStringLiteral("DE"));
+    EXPECT_EQ(pauses, 4);
+    EXPECT_EQ(Wire(), Bytes({13, 10, 'D', 'E', 0}));
+    EXPECT_EQ(Quelt->Timer1->interval(), 10);
+}
+
+TEST_F(SendTest, RefusalsComeInTheirOrderAndSendNothing) {
+    const struct Row {
+        const char* name;
+        bool open;
+        bool dsr;
+        QString command;
+        QMessageBox::Icon kind;
+        QString text;
+    } rows[] = {
+        {"no device, command typed", true, false, QStringLiteral("A"), QMessageBox::Warning,
+         QStringLiteral("Transmissão interrompida. Hardware não detectado!")},
+        {"no device comes before an empty command", true, false, QString(), QMessageBox::Warning,
+         QStringLiteral("Transmissão interrompida. Hardware não detectado!")},
+        {"device present, empty command", true, true, QString(), QMessageBox::Information,
+         QStringLiteral("Não há nada para enviar!")},
+        {"port closed comes before everything", false, true, QString(), QMessageBox::Question,
+         QStringLiteral("A porta de comunicação não está aberta. Deseja abrir?")},
+    };
+    for (const Row& row : rows) {
+        for (bool newLine : {false, true}) {
+            SCOPED_TRACE(std::string(row.name) + (newLine ? ", new line" : ""));
+            Restart();
+            if (row.open) {
+                OpenPort(row.dsr);
+            } else {
+                device = AttachDevice();
+                device->SetDSR(row.dsr);
+            }
+            Quelt->nova_linha->setChecked(newLine);
+            answers.push_back(QMessageBox::No);
+
+            Send(row.command);
+
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].kind, row.kind);
+            EXPECT_EQ(boxes[0].text, row.text);
+            const auto buttons = row.kind == QMessageBox::Question
+                                     ? QMessageBox::Yes | QMessageBox::No
+                                     : QMessageBox::StandardButtons(QMessageBox::Ok);
+            EXPECT_EQ(boxes[0].buttons, buttons);
+            EXPECT_EQ(Wire(), std::string());
+            EXPECT_FALSE(Quelt->Timer1->isActive());
+        }
+    }
+}
+
+TEST_F(SendTest, OpenOfferYesOpensThePortAndSendsNothing) {
+    device = AttachDevice();
+    device->SetDSR(true);
+    Quelt->Memo->setPlainText(QStringLiteral("earlier answer"));
+    Quelt->Edit_Data->setText(QStringLiteral("AB"));
+    RemainingChars = 30;
+    answers.push_back(QMessageBox::Yes);
+
+    Quelt->Button_Send->click();
+
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(Quelt->ComPort->Connected());
+    EXPECT_TRUE(PortOpen);
+    EXPECT_TRUE(MenuSaysOpen());
+    EXPECT_TRUE(HardwareDetected);
+    EXPECT_EQ(PaneText(), QString());
+    EXPECT_EQ(Quelt->Edit_Data->text(), QStringLiteral("AB"));
+    EXPECT_EQ(Quelt->CR->text(), QStringLiteral("30"));
+    EXPECT_EQ(Wire(), std::string());
+
+    // The user sends again, now to an open port.
+    Quelt->Button_Send->click();
+    EXPECT_EQ(Wire(), Bytes({'A', 'B', 0}));
+    EXPECT_EQ(boxes.size(), 1u);
+}
+
+TEST_F(SendTest, OpenOfferNoLeavesThePortClosed) {
+    device = AttachDevice();
+    Quelt->Memo->setPlainText(QStringLiteral("kept"));
+    answers.push_back(QMessageBox::No);
+
+    Send(QStringLiteral("A"));
+
+    EXPECT_FALSE(device->IsOpen());
+    EXPECT_FALSE(PortOpen);
+    EXPECT_TRUE(MenuSaysClosed());
+    EXPECT_EQ(PaneText(), QStringLiteral("kept"));
+}
+
+TEST_F(SendTest, OpenOfferThatFailsShowsThePortErrorAndChangesNothing) {
+    device = AttachDevice();
+    device->Unplug();
+    ConfigTerm->LimpaComandos->setChecked(true);
+    answers.push_back(QMessageBox::Yes);
+
+    Send(QStringLiteral("A"));
+
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].kind, QMessageBox::Critical);
+    EXPECT_EQ(boxes[1].text, QStringLiteral("Porta Com não disponível (win error code: 2)"));
+    EXPECT_FALSE(PortOpen);
+    EXPECT_TRUE(MenuSaysClosed());
+    EXPECT_EQ(Quelt->Edit_Data->text(), QStringLiteral("A")) << "no emptying after an error";
+}
+
+// Emptying the command line ends every outcome of a send but an error.
+TEST_F(SendTest, LimpaComandosEmptiesTheCommandLineAfterEveryOutcome) {
+    enum Setup { ClosedAnswerNo, ClosedAnswerYes, NoDevice, Sent };
+    const struct Row {
+        const char* name;
+        Setup setup;
+    } rows[] = {
+        {"open offer declined", ClosedAnswerNo},
+        {"open offer accepted", ClosedAnswerYes},
+        {"hardware warning", NoDevice},
+        {"sent", Sent},
+    };
+    for (const Row& row : rows) {
+        for (bool checked : {false, true}) {
+            SCOPED_TRACE(std::string(row.name) + (checked ? ", checked" : ", unchecked"));
+            Restart();
+            ConfigTerm->LimpaComandos->setChecked(checked);
+            switch (row.setup) {
+            case ClosedAnswerNo:
+            case ClosedAnswerYes:
+                device = AttachDevice();
+                answers.push_back(row.setup == ClosedAnswerYes ? QMessageBox::Yes
+                                                               : QMessageBox::No);
+                break;
+            case NoDevice:
+                OpenPort(false);
+                break;
+            case Sent:
+                OpenPort(true);
+                break;
+            }
+            Quelt->CR->setText(QStringLiteral("31"));
+
+            Send(QStringLiteral("Z"));
+
+            EXPECT_EQ(Quelt->Edit_Data->text(), checked ? QString() : QStringLiteral("Z"));
+            EXPECT_EQ(Errors().size(), 0u);
+            if (row.setup != ClosedAnswerYes) {
+                EXPECT_EQ(Quelt->CR->text(), QStringLiteral("31"))
+                    << "the counter waits for the next key release";
+            }
+        }
+    }
+}
+
+TEST_F(SendTest, FailedTransmitShowsErrorThirteenAndEndsTheSend) {
+    const struct Row {
+        const char* name;
+        bool failFirst; // else the second character fails
+        std::string wire;
+    } rows[] = {
+        {"first character", true, std::string()},
+        {"second character", false, "A"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Restart();
+        OpenPort();
+        ConfigTerm->LimpaComandos->setChecked(true);
+        if (row.failFirst)
+            device->FailNext(Call::TransmitCommChar, win::ERROR_GEN_FAILURE);
+        else
+            DuringFirstPause(
+                [&] { device->FailNext(Call::TransmitCommChar, win::ERROR_GEN_FAILURE); });
+
+        Send(QStringLiteral("ABC"));
+
+        EXPECT_EQ(Wire(), row.wire) << "nothing after the failure, no NUL";
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].kind, QMessageBox::Critical);
+        EXPECT_EQ(boxes[0].caption, ProgramTitle);
+        EXPECT_EQ(boxes[0].text,
+                  QStringLiteral("TransmitCommChar function failed (win error code: 31)"));
+        EXPECT_EQ(Quelt->Edit_Data->text(), QStringLiteral("ABC")) << "no emptying after an error";
+        EXPECT_TRUE(PortOpen);
+        EXPECT_TRUE(MenuSaysOpen());
+    }
+}
+
+TEST_F(SendTest, ClosingThePortDuringASendEndsItWithThePortsErrorOnly) {
+    OpenPort();
+    ConfigTerm->LimpaComandos->setChecked(true);
+    DuringFirstPause([] { Quelt->FecharPorta1->trigger(); });
+
+    Send(QStringLiteral("ABC"));
+
+    EXPECT_EQ(Wire(), "A");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].kind, QMessageBox::Critical);
+    EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("TransmitCommChar function failed")))
+        << boxes[0].text.toStdString();
+    EXPECT_FALSE(PortOpen);
+    EXPECT_TRUE(MenuSaysClosed());
+    EXPECT_EQ(Quelt->Edit_Data->text(), QStringLiteral("ABC"));
+    EXPECT_FALSE(Quelt->Timer1->isActive());
+}
+
+TEST_F(SendTest, SecondSendDuringAPauseRunsToItsEndFirst) {
+    OpenPort();
+    LineAlwaysFree();
+    DuringFirstPause([] {
+        Quelt->Edit_Data->setText(QStringLiteral("CD"));
+        Quelt->Button_Send->click();
+    });
+
+    Send(QStringLiteral("AB"));
+
+    EXPECT_EQ(Wire(), Bytes({'A', 'C', 'D', 0, 'B', 0}));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_FALSE(Quelt->Timer1->isActive());
+}
+
+TEST_F(SendTest, WindowShowsWhatArrivesDuringAPause) {
+    OpenPort();
+    std::string wireWhenShown;
+    DuringFirstPause([&] {
+        device->Inject("OK");
+        if (WaitUntil([] { return PaneText() == QStringLiteral("OK"); }))
+            wireWhenShown = Wire();
+    });
+
+    Send(QStringLiteral("AB"));
+
+    EXPECT_EQ(wireWhenShown, "A") << "shown in the middle of the send";
+    EXPECT_EQ(Wire(), Bytes({'A', 'B', 0}));
+}
+
+TEST_F(SendTest, EditsDuringASendDoNotChangeWhatIsSent) {
+    OpenPort();
+    DuringFirstPause([] { Quelt->Edit_Data->setText(QStringLiteral("XYZ")); });
+
+    Send(QStringLiteral("AB"));
+
+    EXPECT_EQ(Wire(), Bytes({'A', 'B', 0}));
+    EXPECT_EQ(Quelt->Edit_Data->text(), QStringLiteral("XYZ"));
+}
+
+TEST_F(SendTest, EnterInTheCommandLineSendsAndItsReleaseRefreshesTheCounter) {
+    ShowMainWindow();
+    OpenPort();
+    ConfigTerm->LimpaComandos->setChecked(true);
+    Quelt->Edit_Data->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(Quelt->Edit_Data, QStringLiteral("Hi"));
+    ASSERT_EQ(Quelt->CR->text(), QStringLiteral("30"));
+
+    QTest::keyClick(Quelt->Edit_Data, Qt::Key_Return);
+
+    EXPECT_EQ(Wire(), Bytes({'H', 'i', 0}));
+    EXPECT_EQ(Quelt->Edit_Data->text(), QString());
+    EXPECT_EQ(Quelt->CR->text(), QStringLiteral("32"));
+}
+
+} // namespace
+} // namespace tavrin::testing
