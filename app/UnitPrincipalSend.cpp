@@ -49,7 +49,7 @@ void TQuelt::Button_SendClick() {
             Transmit(command);
         }
     }
-    // An error has left this procedure by now, and the command stays for another try.
+    // Not reached after an error: a command that failed stays for another try.
     if (ConfigTerm && ConfigTerm->LimpaComandos->isChecked())
         Edit_Data->clear();
 }
@@ -96,7 +96,8 @@ void TQuelt::Timer1Timer() {
         loop->quit();
 }
 
-// The stored-settings form of a character: "#" and a number is that code.
+// "#" followed by a number stands for that code, as characters are written in stored
+// settings. The send path hands over single characters, so a "#" there is itself.
 char TQuelt::CharCode(const std::string& Text) {
     return TextToChar(Text);
 }

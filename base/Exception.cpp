@@ -3,7 +3,8 @@
 namespace tavrin {
 
 namespace {
-std::string Substitute(const std::string& pattern, const char* placeholder, const std::string& value) {
+std::string Substitute(const std::string& pattern, const char* placeholder,
+                       const std::string& value) {
     std::string result = pattern;
     auto at = result.find(placeholder);
     if (at != std::string::npos)

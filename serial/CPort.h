@@ -127,10 +127,10 @@ TDTRFlowControl TextToDtrControl(const std::string& text); // fallback dtrDisabl
 std::string RtsControlToText(TRTSFlowControl value);
 TRTSFlowControl TextToRtsControl(const std::string& text); // fallback rtsDisable
 
-std::string BoolToText(bool value);           // "Yes" / "No"
-bool TextToBool(const std::string& text);     // "YES" in any case
-std::string CharToText(char value);           // 33..127 as itself, else "#<code>"
-char TextToChar(const std::string& text);     // "#<integer>" low 8 bits, else first char
+std::string BoolToText(bool value);       // "Yes" / "No"
+bool TextToBool(const std::string& text); // "YES" in any case
+std::string CharToText(char value);       // 33..127 as itself, else "#<code>"
+char TextToChar(const std::string& text); // "#<integer>" low 8 bits, else first char
 
 // The runtime's integer rule: blanks, sign, decimal or $/x/X/0x/0X hexadecimal, 32 bits.
 bool TryTextToInt(const std::string& text, std::int32_t& value);

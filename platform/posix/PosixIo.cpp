@@ -208,10 +208,10 @@ void PosixComm::ArmTransmitTimer(DWORD queued) {
     // when to ask again.
     const auto perChar = CharacterTime(applied_);
     const auto wait = std::max(perChar * (queued + 1), std::chrono::nanoseconds(100'000));
-    itimerspec spec{};
-    spec.it_value.tv_sec = static_cast<time_t>(wait.count() / 1'000'000'000);
-    spec.it_value.tv_nsec = static_cast<long>(wait.count() % 1'000'000'000);
-    ::timerfd_settime(timerFd_, 0, &spec, nullptr);
+    itimerspec deadline{};
+    deadline.it_value.tv_sec = static_cast<time_t>(wait.count() / 1'000'000'000);
+    deadline.it_value.tv_nsec = static_cast<long>(wait.count() % 1'000'000'000);
+    ::timerfd_settime(timerFd_, 0, &deadline, nullptr);
 }
 
 void PosixComm::HangUp() {
