@@ -52,6 +52,14 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
 }
 
 std::size_t ThreadCount() {
+    // A sanitizer runtime starts a helper thread of its own when the process creates its
+    // first thread; make that happen before anything is counted, so that only our threads
+    // make a difference.
+    static const bool warmedUp = [] {
+        std::thread([] {}).join();
+        return true;
+    }();
+    (void)warmedUp;
     std::size_t n = 0;
     for ([[maybe_unused]] const auto& entry :
          std::filesystem::directory_iterator("/proc/self/task"))
