@@ -1,6 +1,7 @@
 #include "base/Thread.h"
 #include "base/GuiQueue.h"
 #include "platform/Messages.h"
+#include "support/GuiPump.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -17,6 +18,7 @@ namespace {
 
 using namespace tavrin;
 using namespace std::chrono_literals;
+using tavrin::testing::PumpUntil;
 
 // A flag one thread raises and another waits for, with a deadline so a fault fails the test
 // instead of hanging it.
@@ -66,22 +68,6 @@ protected:
     void SetUp() override {
         gui_queue::SetGuiThread();
         ASSERT_TRUE(gui_queue::IsGuiThread()) << "the test thread plays the GUI thread";
-    }
-
-    // Serves the GUI queue until `done` holds, waking only when work is signalled.
-    static bool PumpUntil(const std::function<bool()>& done,
-                          std::chrono::milliseconds limit = 10s) {
-        auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!done()) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0)
-                return false;
-            pollfd fd{gui_queue::WakeDescriptor(), POLLIN, 0};
-            if (poll(&fd, 1, static_cast<int>(left.count())) > 0)
-                gui_queue::RunPending();
-        }
-        return true;
     }
 };
 

@@ -7,20 +7,6 @@
 
 namespace tavrin::testing {
 
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return false;
-        pollfd fd{gui_queue::WakeDescriptor(), POLLIN, 0};
-        if (poll(&fd, 1, static_cast<int>(left.count())) == 1)
-            gui_queue::RunPending();
-    }
-    return true;
-}
-
 PrivateConfig::PrivateConfig(const std::string& folder) {
     if (const char* value = std::getenv("XDG_CONFIG_HOME")) {
         previous_ = value;

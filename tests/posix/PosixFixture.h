@@ -11,17 +11,15 @@
 
 #include <gtest/gtest.h>
 
+#include "support/GuiPump.h"
 #include <chrono>
+
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace tavrin::testing {
-
-// Serves the GUI thread's queue until `done` holds; it sleeps only on the wake descriptor.
-bool PumpUntil(const std::function<bool()>& done,
-               std::chrono::milliseconds limit = std::chrono::seconds(20));
 
 // Points <config> at a folder of its own for the test's lifetime.
 class PrivateConfig {

@@ -6,6 +6,7 @@
 #include "base/GuiQueue.h"
 #include "platform/Messages.h"
 #include "serial/CPortThread.h"
+#include "support/GuiPump.h"
 #include "support/VirtualPort.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,7 @@ namespace tavrin {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::PumpUntil;
 using testing::VirtualPort;
 using win::virt::Call;
 using Trace = std::vector<std::string>;
@@ -35,20 +37,6 @@ using Trace = std::vector<std::string>;
 bool WakeReadable(int timeoutMs) {
     pollfd fd{gui_queue::WakeDescriptor(), POLLIN, 0};
     return poll(&fd, 1, timeoutMs) == 1;
-}
-
-// Serves the GUI thread's queue until `done` holds; it sleeps only on the wake descriptor.
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return false;
-        if (WakeReadable(static_cast<int>(left.count())))
-            gui_queue::RunPending();
-    }
-    return true;
 }
 
 std::size_t ThreadCount() {
