@@ -13,7 +13,26 @@
 namespace tavrin::testing {
 namespace {
 
-class ReceiveTest : public TransferFixture {};
+// Chunks received one after the other on a freshly opened port, and the pane they leave.
+struct PaneRow {
+    const char* name;
+    std::vector<std::string> chunks;
+    QString pane;
+};
+
+class ReceiveTest : public TransferFixture {
+protected:
+    template <std::size_t N> void ExpectPanes(const PaneRow (&rows)[N]) {
+        for (const PaneRow& row : rows) {
+            SCOPED_TRACE(row.name);
+            Restart();
+            OpenPort();
+            for (const std::string& chunk : row.chunks)
+                Receive(chunk);
+            EXPECT_EQ(PaneText(), row.pane);
+        }
+    }
+};
 
 constexpr int MaxLine = ReceptionPane::MaxLineLength;
 
@@ -30,11 +49,7 @@ QString Shown(QString text) {
 }
 
 TEST_F(ReceiveTest, ChunksAreAddedOrReplaceThePane) {
-    const struct Row {
-        const char* name;
-        std::vector<std::string> chunks;
-        QString pane;
-    } rows[] = {
+    const PaneRow rows[] = {
         {"chunks follow each other", {"old", "AB", "CD"}, QStringLiteral("oldABCD")},
         {"form feed then OK shows exactly OK", {"old", "\fOK"}, QStringLiteral("OK")},
         {"a lone form feed empties the pane", {"old", "\f"}, QString()},
@@ -57,25 +72,14 @@ TEST_F(ReceiveTest, ChunksAreAddedOrReplaceThePane) {
         {"two line breaks stay two", {"A\r", "\r\nB"}, QStringLiteral("A\n\nB")},
         {"Windows-1252 text", {"a\xE7\xE3o \x80 \x96"}, QStringLiteral("ação € –")},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Restart();
-        OpenPort();
-        for (const std::string& chunk : row.chunks)
-            Receive(chunk);
-        EXPECT_EQ(PaneText(), row.pane);
-    }
+    ExpectPanes(rows);
 }
 
 // The pane lays out a line again whenever it grows, so a line without end would make each
 // chunk dearer than the one before: it is broken as a terminal breaks a line at its margin.
 TEST_F(ReceiveTest, OverlongLineIsBrokenAtTheLimit) {
     const std::string part(MaxLine - 10, 'a');
-    const struct Row {
-        const char* name;
-        std::vector<std::string> chunks;
-        QString pane;
-    } rows[] = {
+    const PaneRow rows[] = {
         {"exactly the limit", {std::string(MaxLine, 'a')}, QString(MaxLine, u'a')},
         {"one past the limit",
          {std::string(MaxLine, 'a'), "a"},
@@ -90,14 +94,7 @@ TEST_F(ReceiveTest, OverlongLineIsBrokenAtTheLimit) {
          {part, "\f" + std::string(1000, 'z'), std::string(26, 'z')},
          QString(MaxLine, u'z') + QStringLiteral("\nzz")},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Restart();
-        OpenPort();
-        for (const std::string& chunk : row.chunks)
-            Receive(chunk);
-        EXPECT_EQ(PaneText(), row.pane);
-    }
+    ExpectPanes(rows);
 }
 
 TEST_F(ReceiveTest, ClearingThePaneForgetsALineBreakLeftOpen) {
