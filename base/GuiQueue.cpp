@@ -14,6 +14,7 @@
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace tavrin::gui_queue {
 
@@ -23,6 +24,7 @@ namespace {
 // caller does not return before `done`.
 struct PendingCall {
     const std::function<void()>* work;
+    std::thread::id caller;
     std::exception_ptr error;
     std::mutex mutex;
     std::condition_variable finished;
@@ -36,6 +38,23 @@ std::atomic<int> wakeFd{-1};
 
 std::mutex queueMutex;
 std::deque<PendingCall*> calls;
+
+// The calls the GUI thread is running, innermost first (work may pump and run others). A
+// released call's entry is emptied: its caller may have returned and freed it.
+struct RunningCall {
+    PendingCall* call;
+    RunningCall* outer;
+};
+thread_local RunningCall* running = nullptr;
+
+void Finish(PendingCall& call, std::exception_ptr error) {
+    std::lock_guard lock(call.mutex);
+    // Moved, not copied: the caller must hold the only reference, as the reference count
+    // of an exception is invisible to the thread checker.
+    call.error = std::move(error);
+    call.done = true;
+    call.finished.notify_all();
+}
 
 PendingCall* NextCall() {
     std::lock_guard lock(queueMutex);
@@ -90,18 +109,21 @@ bool RunPending() {
     }
     while (PendingCall* call = NextCall()) {
         any = true;
+        // A copy: a caller let go early takes its own function with it when it returns.
+        const std::function<void()> work = *call->work;
+        RunningCall frame{call, running};
+        running = &frame;
         std::exception_ptr error;
         try {
-            (*call->work)();
+            work();
         } catch (...) {
             error = std::current_exception();
         }
-        std::lock_guard lock(call->mutex);
-        // Moved, not copied: the caller must hold the only reference, as the reference
-        // count of an exception is invisible to the thread checker.
-        call->error = std::move(error);
-        call->done = true;
-        call->finished.notify_all();
+        running = frame.outer;
+        // Released callers have gone on already; an error raised after that has nobody
+        // left to go to.
+        if (frame.call)
+            Finish(*frame.call, std::move(error));
     }
     return any;
 }
@@ -113,6 +135,7 @@ void Call(const std::function<void()>& work) {
     }
     PendingCall call;
     call.work = &work;
+    call.caller = std::this_thread::get_id();
     {
         std::lock_guard lock(queueMutex);
         calls.push_back(&call);
@@ -122,6 +145,19 @@ void Call(const std::function<void()>& work) {
     call.finished.wait(lock, [&] { return call.done; });
     if (call.error)
         std::rethrow_exception(call.error);
+}
+
+bool ReleaseCaller(std::thread::id caller) {
+    if (!IsGuiThread())
+        return false;
+    for (RunningCall* frame = running; frame; frame = frame->outer) {
+        if (frame->call && frame->call->caller == caller) {
+            PendingCall* call = std::exchange(frame->call, nullptr);
+            Finish(*call, nullptr);
+            return true;
+        }
+    }
+    return false;
 }
 
 void WaitServing(int fd) {

@@ -6,6 +6,7 @@
 // and the application's ProcessMessages calls RunPending too.
 
 #include <functional>
+#include <thread>
 
 namespace tavrin::gui_queue {
 
@@ -27,6 +28,13 @@ bool RunPending();
 // raised again here. On the GUI thread itself, or while no thread is the GUI thread, the
 // work runs at once on the calling thread.
 void Call(const std::function<void()>& work);
+
+// Lets the thread whose synchronous call the GUI thread is running right now (anywhere up
+// its stack) go on at once, as if the call had returned without an error; what the call
+// still does, and any error it raises from now on, no longer concerns that thread. True if
+// such a call was found. GUI thread only. The GUI thread needs this when the work it runs
+// for a thread decides to wait for that very thread's end.
+bool ReleaseCaller(std::thread::id caller);
 
 // Blocks until `fd` is readable. On the GUI thread, queued work keeps being run meanwhile,
 // so a thread that waits for the GUI thread cannot deadlock with a GUI thread waiting for

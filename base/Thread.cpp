@@ -34,6 +34,7 @@ TThread::TThread(bool CreateSuspended) {
         throw EThread(Format("Thread creation error: %s", std::strerror(errno)));
     try {
         thread_ = std::thread([this] { Run(); });
+        id_ = thread_.get_id();
     } catch (const std::system_error& error) {
         close(endFd_);
         throw EThread(Format("Thread creation error: %s", error.what()));
@@ -53,8 +54,11 @@ TThread::~TThread() {
         }
     }
     Terminate();
-    gui_queue::WaitServing(endFd_);
-    thread_.join();
+    // A thread that frees itself has detached thread_ already: nobody waits for it.
+    if (thread_.joinable()) {
+        gui_queue::WaitServing(endFd_);
+        thread_.join();
+    }
     close(endFd_);
 }
 
@@ -102,8 +106,17 @@ void TThread::ApplyPriority() {
     setpriority(PRIO_PROCESS, static_cast<id_t>(systemId_), nice);
 }
 
+void TThread::SetFreeOnTerminate(bool value) {
+    std::lock_guard lock(mutex_);
+    freeOnTerminate_ = value;
+}
+
+void TThread::ReleaseSynchronize() {
+    gui_queue::ReleaseCaller(id_);
+}
+
 int TThread::WaitFor() {
-    if (std::this_thread::get_id() == thread_.get_id())
+    if (IsCurrentThread())
         throw EThread("Cannot call WaitFor on the current thread");
     gui_queue::WaitServing(endFd_);
     // The descriptor only wakes; the lock is what orders the body's writes before ours.
@@ -140,10 +153,17 @@ void TThread::Run() {
             fatal = std::current_exception();
         }
     }
+    bool freeSelf;
     {
         std::lock_guard lock(mutex_);
         fatal_ = fatal;
         finished_ = true;
+        freeSelf = freeOnTerminate_;
+    }
+    if (freeSelf) {
+        thread_.detach();
+        delete this;
+        return;
     }
     std::uint64_t one = 1;
     [[maybe_unused]] ssize_t n = write(endFd_, &one, sizeof one);

@@ -52,6 +52,19 @@ public:
     // The error that ended Execute, if one did; it is not shown to anyone.
     std::exception_ptr FatalException() const;
 
+    // True on the thread that runs Execute.
+    bool IsCurrentThread() const { return std::this_thread::get_id() == id_; }
+
+    // For the thread itself, while Execute runs: the owner has let go of the object and
+    // nobody will wait for it, so once Execute returns the object destroys itself there.
+    // A thread cannot wait for its own end; this is how it ends without anyone waiting.
+    void SetFreeOnTerminate(bool value);
+
+    // For the GUI thread while it runs a Synchronize of this thread: lets the thread go on
+    // at once, as if the call had returned. The GUI thread can then wait for the thread's
+    // end from inside that very call, which would otherwise wait for the GUI thread.
+    void ReleaseSynchronize();
+
 protected:
     virtual void Execute() = 0;
 
@@ -70,12 +83,14 @@ private:
     void ApplyPriority();
 
     std::thread thread_;
-    int endFd_ = -1; // readable once Execute has returned
+    std::thread::id id_; // thread_'s, kept: a thread that frees itself detaches thread_
+    int endFd_ = -1;     // readable once Execute has returned
     mutable std::mutex mutex_;
     std::condition_variable startSignal_;
     bool started_ = false;
     bool abandoned_ = false; // destroyed before it ever ran: Execute must not run then
     bool finished_ = false;
+    bool freeOnTerminate_ = false;
     int systemId_ = 0; // the kernel's id of the thread, known once it runs
     int baseNice_ = 0; // niceness inherited from the creating thread
     TThreadPriority priority_ = tpNormal;

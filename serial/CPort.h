@@ -538,6 +538,7 @@ private:
     TThreadPriority eventPriority_ = tpNormal;
     bool hasRxBufLink_ = false;
     bool connected_ = false;
+    bool closing_ = false; // ClosePort is under way
     TBaudRate baudRate_ = br9600;
     std::int32_t customBaudRate_ = 9600;
     std::string port_ = "COM1";

@@ -2,6 +2,7 @@
 // links hear of an event before the port's own notification is fired.
 
 #include "serial/CPort.h"
+#include "serial/CPortDelivery.h"
 
 #include <vector>
 
@@ -42,11 +43,16 @@ TComEvents MaskToEvents(win::DWORD mask) {
 }
 
 // The receive rule: either the port reads the characters once for every link that takes
-// buffers, or it only tells how many wait and leaves the reading to its handler.
+// buffers, or it only tells how many wait and leaves the reading to its handler. Every
+// routine stops as soon as a handler it called has closed the port (see CPortDelivery.h).
 void TCustomComPort::HandleRxChar() {
+    const DeliveryWatch watch(this);
     std::int32_t count = InputQueueCount();
-    if (count > 0)
+    if (count > 0) {
         BroadcastSignal(lnRx, true);
+        if (watch.Ended())
+            return;
+    }
     if (count > 0 && reportRxCount_ && hasRxBufLink_) {
         std::vector<unsigned char> block;
         bool read = false;
@@ -60,8 +66,12 @@ void TCustomComPort::HandleRxChar() {
                 ReadBytes(block.data(), count);
                 read = true;
                 FireRxBuf(block.data(), count);
+                if (watch.Ended())
+                    return;
             }
             slot(this, block.data(), count);
+            if (watch.Ended())
+                return;
         }
         if (read)
             count = 0;
@@ -71,33 +81,45 @@ void TCustomComPort::HandleRxChar() {
 }
 
 void TCustomComPort::HandleRxFlag() {
+    const DeliveryWatch watch(this);
     BroadcastNotice(lnRxFlag);
-    FireRxFlag();
+    if (!watch.Ended())
+        FireRxFlag();
 }
 
 void TCustomComPort::HandleTxEmpty() {
+    const DeliveryWatch watch(this);
     BroadcastSignal(lnTx, false);
+    if (watch.Ended())
+        return;
     BroadcastNotice(lnTxEmpty);
-    FireTxEmpty();
+    if (!watch.Ended())
+        FireTxEmpty();
 }
 
 // The line-change routines report the state at handling time, not the change's direction.
 void TCustomComPort::HandleCTSChange() {
+    const DeliveryWatch watch(this);
     bool on = ReadSignals().Contains(msCTS);
     BroadcastSignal(lnCTS, on);
-    FireCTSChange(on);
+    if (!watch.Ended())
+        FireCTSChange(on);
 }
 
 void TCustomComPort::HandleDSRChange() {
+    const DeliveryWatch watch(this);
     bool on = ReadSignals().Contains(msDSR);
     BroadcastSignal(lnDSR, on);
-    FireDSRChange(on);
+    if (!watch.Ended())
+        FireDSRChange(on);
 }
 
 void TCustomComPort::HandleRLSDChange() {
+    const DeliveryWatch watch(this);
     bool on = ReadSignals().Contains(msRLSD);
     BroadcastSignal(lnRLSD, on);
-    FireRLSDChange(on);
+    if (!watch.Ended())
+        FireRLSDChange(on);
 }
 
 void TCustomComPort::HandleBreak() {
@@ -111,8 +133,10 @@ void TCustomComPort::HandleError() {
 }
 
 void TCustomComPort::HandleRing() {
+    const DeliveryWatch watch(this);
     BroadcastNotice(lnRing);
-    FireRing();
+    if (!watch.Ended())
+        FireRing();
 }
 
 void TCustomComPort::HandleRx80Full() {

@@ -111,8 +111,15 @@ void TCustomComPort::OpenPort() {
 }
 
 void TCustomComPort::ClosePort() {
-    if (!connected_)
+    // A handler that closes on "DSR off" is told DSR is off by the close itself: the close
+    // under way finishes the job.
+    if (!connected_ || closing_)
         return;
+    closing_ = true;
+    struct Closing {
+        bool& flag;
+        ~Closing() { flag = false; }
+    } closing{closing_};
     HandleBeforeClose();
     try {
         AbortTransfers();

@@ -2,6 +2,7 @@
 // and does not own them.
 
 #include "serial/CPort.h"
+#include "serial/CPortDelivery.h"
 
 #include <algorithm>
 
@@ -44,11 +45,17 @@ TNotifyEvent NoticeSlot(const TComLink& link, TLinkNotice notice) {
 
 // Calls `visit` for the links present when the walk starts. A slot may attach or detach
 // links meanwhile: the walk then stops where the shortened list ends, and never reaches a
-// link attached during it.
-template <class Visit> void ForEachLink(const std::vector<TComLink*>& links, Visit visit) {
+// link attached during it. A slot that closes (or destroys) the port during one of its
+// deliveries ends the walk: the list is not looked at again.
+template <class Visit>
+void ForEachLink(const TCustomComPort* port, const std::vector<TComLink*>& links, Visit visit) {
+    const DeliveryWatch watch(port);
     const std::size_t count = links.size();
-    for (std::size_t i = 0; i < count && i < links.size(); ++i)
+    for (std::size_t i = 0; i < count && i < links.size(); ++i) {
         visit(*links[i]);
+        if (watch.Ended())
+            return;
+    }
 }
 
 } // namespace
@@ -75,21 +82,21 @@ bool TCustomComPort::AnyRxBufLink() const {
 }
 
 void TCustomComPort::BroadcastSignal(TLinkNotice notice, bool OnOff) {
-    ForEachLink(links_, [&](TComLink& link) {
+    ForEachLink(this, links_, [&](TComLink& link) {
         if (TComSignalEvent slot = SignalSlot(link, notice))
             slot(this, OnOff);
     });
 }
 
 void TCustomComPort::BroadcastNotice(TLinkNotice notice) {
-    ForEachLink(links_, [&](TComLink& link) {
+    ForEachLink(this, links_, [&](TComLink& link) {
         if (TNotifyEvent slot = NoticeSlot(link, notice))
             slot(this);
     });
 }
 
 void TCustomComPort::BroadcastTxBuf(const void* Buffer, std::int32_t Count) {
-    ForEachLink(links_, [&](TComLink& link) {
+    ForEachLink(this, links_, [&](TComLink& link) {
         if (TRxBufEvent slot = link.OnTxBuf)
             slot(this, Buffer, Count);
     });

@@ -6,6 +6,7 @@
 
 #include "base/Application.h"
 #include "platform/Comm.h"
+#include "serial/CPortDelivery.h"
 
 #include <memory>
 #include <utility>
@@ -64,16 +65,21 @@ void HandleEventBit(TCustomComPort& port, win::WPARAM bit) {
 
 // ---- TComThread --------------------------------------------------------------------------
 
-TComThread::TComThread(TCustomComPort* port) : TThread(true), ownerPort_(port) {
+TComThread::TComThread(TCustomComPort* port)
+    : TThread(true), ownerPort_(port), device_(port->handle_), syncMethod_(port->SyncMethod()),
+      window_(port->window_ ? port->window_->Handle() : nullptr) {
     stopEvent_ = win::CreateEventA(nullptr, win::TRUE, win::FALSE, nullptr);
     SetPriority(port->EventPriority());
-    win::SetCommMask(port->handle_, EventsToMask(port->Events()));
+    win::SetCommMask(device_, EventsToMask(port->Events()));
     Resume();
 }
 
 TComThread::~TComThread() {
-    RequestStop();
-    TerminateAndWait();
+    // A thread that frees itself has ended already and cannot wait for itself.
+    if (!IsCurrentThread()) {
+        RequestStop();
+        TerminateAndWait();
+    }
     // Closed here rather than by the thread: a thread that ended early (an error in a
     // delivery) must not leave RequestStop a closed handle to signal.
     win::CloseHandle(stopEvent_);
@@ -84,8 +90,23 @@ void TComThread::RequestStop() {
     win::Sleep(0);
 }
 
+void TComThread::Abandon(TComThread* thread) {
+    if (!thread)
+        return;
+    if (thread->IsCurrentThread()) {
+        thread->RequestStop();
+        thread->abandonedInDelivery_ = true;
+        thread->SetFreeOnTerminate(true);
+        return;
+    }
+    // The thread is blocked in the delivery whose handler is running here: let it go, so
+    // that it can see the stop and end while this thread waits for it.
+    thread->ReleaseSynchronize();
+    delete thread;
+}
+
 void TComThread::Execute() {
-    win::HANDLE device = ownerPort_->handle_;
+    win::HANDLE device = device_;
     win::OVERLAPPED overlapped{};
     overlapped.hEvent = win::CreateEventA(nullptr, win::TRUE, win::TRUE, nullptr);
     const win::HANDLE waits[2] = {stopEvent_, overlapped.hEvent};
@@ -116,6 +137,12 @@ void TComThread::Execute() {
             if (win::GetOverlappedResult(device, &overlapped, &transferred, win::FALSE)) {
                 pendingEvents_ = MaskToEvents(mask);
                 DeliverEvents();
+                // Closed by its own handler on this thread: the port has closed the device
+                // (it may even be gone) and no wait is pending.
+                if (abandonedInDelivery_) {
+                    win::CloseHandle(overlapped.hEvent);
+                    return;
+                }
             } else if (DeviceGone(win::GetLastError())) {
                 break;
             }
@@ -123,7 +150,8 @@ void TComThread::Execute() {
     } catch (...) {
         // A delivery failed: the thread ends without a word, and the data still queued stays
         // where the application can read it.
-        endWaiting();
+        if (!abandonedInDelivery_)
+            endWaiting();
         win::CloseHandle(overlapped.hEvent);
         throw;
     }
@@ -134,7 +162,7 @@ void TComThread::Execute() {
 }
 
 void TComThread::DeliverEvents() {
-    switch (ownerPort_->SyncMethod()) {
+    switch (syncMethod_) {
     case smThreadSync:
         Synchronize([this] { ProcessEvents(); });
         break;
@@ -148,19 +176,27 @@ void TComThread::DeliverEvents() {
 }
 
 void TComThread::SendEventMessages() {
-    NotificationWindow* window = ownerPort_->window_;
-    if (!window)
+    if (!window_)
         return;
+    // A window destroyed meanwhile refuses the message at once.
     for (const EventStep& step : deliveryOrder) {
         if (pendingEvents_.Contains(step.event))
-            win::SendMessageA(window->Handle(), CM_COMEVENT, step.bit, 0);
+            win::SendMessageA(window_, CM_COMEVENT, step.bit, 0);
     }
 }
 
 void TComThread::ProcessEvents() {
+    TCustomComPort* port = ownerPort_;
+    const TComEvents events = pendingEvents_;
+    DeliveryScope delivery(port);
     for (const EventStep& step : deliveryOrder) {
-        if (pendingEvents_.Contains(step.event))
-            (ownerPort_->*step.handle)();
+        if (!events.Contains(step.event))
+            continue;
+        (port->*step.handle)();
+        // A handler closed the port, which may have freed the port and this thread object
+        // with it: only locals from here on, and the rest of the batch is dropped.
+        if (delivery.Ends() != 0)
+            return;
     }
 }
 
@@ -186,8 +222,10 @@ win::LRESULT NotificationWindow::HandleMessage(win::HWND window, win::UINT messa
     try {
         if (win::InSendMessage())
             win::ReplyMessage(0);
-        if (port->Connected())
+        if (!silenced_ && port->Connected()) {
+            DeliveryScope delivery(port);
             HandleEventBit(*port, wParam);
+        }
     } catch (...) {
         Application::Instance().HandleCurrentException();
     }
@@ -220,9 +258,19 @@ void TCustomComPort::StopEventThread() {
     // Taken before the wait: a delivery served while the thread ends may run a handler that
     // closes the port again, and it must find nothing left to stop.
     TComThread* thread = std::exchange(eventThread_, nullptr);
+    NotificationWindow* window = std::exchange(window_, nullptr);
     threadCreated_ = false;
-    delete thread;
-    delete std::exchange(window_, nullptr);
+    if (DeliveryScope::EndAll(this)) {
+        // Closing from a handler of the port's own delivery, on whichever thread runs it:
+        // the thread is held in that delivery, so waiting for it the usual way would wait
+        // for this very handler. Nothing more of the batch may arrive either.
+        if (window)
+            window->Silence();
+        TComThread::Abandon(thread);
+    } else {
+        delete thread;
+    }
+    delete window;
 }
 
 } // namespace tavrin

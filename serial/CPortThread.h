@@ -23,6 +23,12 @@ public:
 
     void RequestStop();
 
+    // The port lets go of the thread from a handler of one of the thread's own deliveries.
+    // The thread is ended and, where another thread runs the handler, waited for; the
+    // thread itself cannot wait for its own end, so there it ends after the delivery
+    // without touching the port or the device again, and frees itself.
+    static void Abandon(TComThread* thread);
+
 protected:
     void Execute() override; // the event loop
 
@@ -31,9 +37,15 @@ private:
     void SendEventMessages();
     void ProcessEvents();
 
+    // Taken from the port when the thread starts: the port may change or go while the
+    // thread ends.
     TCustomComPort* ownerPort_;
+    win::HANDLE device_;
+    TSyncMethod syncMethod_;
+    win::HWND window_;
     win::HANDLE stopEvent_;
     TComEvents pendingEvents_;
+    bool abandonedInDelivery_ = false; // this thread only
 };
 
 // The port's hidden window under smWindowSync, owned by the thread that opened the port.
@@ -45,6 +57,9 @@ public:
     NotificationWindow& operator=(const NotificationWindow&) = delete;
 
     win::HWND Handle() const { return handle_; }
+    // Drops every message from now on: the port is closing from one of its own handlers,
+    // and what is left of that batch must not reach it.
+    void Silence() { silenced_ = true; }
 
 private:
     win::LRESULT HandleMessage(win::HWND window, win::UINT message, win::WPARAM wParam,
@@ -52,6 +67,7 @@ private:
 
     TCustomComPort* port_;
     win::HWND handle_;
+    bool silenced_ = false;
 };
 
 // The handling routine of the event whose Win32 bit is `bit`; nothing for other values.

@@ -7,6 +7,8 @@
 #include "platform/Messages.h"
 #include "serial/CPortThread.h"
 #include "support/GuiPump.h"
+#include "support/SharedTrace.h"
+#include "support/ThreadCount.h"
 #include "support/VirtualPort.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +16,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <filesystem>
 #include <functional>
 #include <future>
 #include <mutex>
@@ -28,9 +29,12 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::PumpUntil;
+using testing::SettledThreadCount;
+using testing::SharedTrace;
+using testing::ThreadCount;
+using testing::Trace;
 using testing::VirtualPort;
 using win::virt::Call;
-using Trace = std::vector<std::string>;
 
 // ---- Helpers -----------------------------------------------------------------------------
 
@@ -38,56 +42,6 @@ bool WakeReadable(int timeoutMs) {
     pollfd fd{gui_queue::WakeDescriptor(), POLLIN, 0};
     return poll(&fd, 1, timeoutMs) == 1;
 }
-
-std::size_t ThreadCount() {
-    // A sanitizer runtime starts a helper thread of its own when the process creates its
-    // first thread; make that happen before anything is counted, so that only our threads
-    // make a difference.
-    static const bool warmedUp = [] {
-        std::thread([] {}).join();
-        return true;
-    }();
-    (void)warmedUp;
-    std::size_t n = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/task"))
-        ++n;
-    return n;
-}
-
-// A trace that several threads may write (smNone) and the test can wait on.
-class SharedTrace {
-public:
-    void Add(std::string item) {
-        std::lock_guard lock(mutex_);
-        items_.push_back(std::move(item));
-        changed_.notify_all();
-    }
-    Trace Items() {
-        std::lock_guard lock(mutex_);
-        return items_;
-    }
-    bool Contains(const std::string& item) {
-        std::lock_guard lock(mutex_);
-        return std::find(items_.begin(), items_.end(), item) != items_.end();
-    }
-    void Clear() {
-        std::lock_guard lock(mutex_);
-        items_.clear();
-    }
-    // For notifications that arrive on another thread.
-    bool WaitFor(const std::string& item, std::chrono::milliseconds limit = 10s) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, limit, [&] {
-            return std::find(items_.begin(), items_.end(), item) != items_.end();
-        });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    Trace items_;
-};
 
 std::string OnOff(const char* name, bool on) {
     return std::string(name) + (on ? "=1" : "=0");
@@ -223,7 +177,8 @@ TEST_P(OpenClose, LinksHearFirstAndTheLinesAreReportedBeforeOpenPortReturns) {
                      "BeforeClose", "link.Conn=0", "AfterClose"}))
         << "DSR is still on at the device, yet reported off while the port is still open";
     EXPECT_FALSE(port().ThreadCreated());
-    EXPECT_EQ(ThreadCount(), threadsBefore) << "no thread may outlive ClosePort";
+    EXPECT_EQ(SettledThreadCount(threadsBefore), threadsBefore)
+        << "no thread may outlive ClosePort";
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryDeliveryMethod, OpenClose,
@@ -235,7 +190,7 @@ TEST_F(EventFixture, WithoutEventsNoThreadRunsButTheLinesAreStillReported) {
     device().SetDSR(true);
     port().OpenPort();
     EXPECT_FALSE(port().ThreadCreated());
-    EXPECT_EQ(ThreadCount(), threadsBefore);
+    EXPECT_EQ(SettledThreadCount(threadsBefore), threadsBefore);
     EXPECT_TRUE(trace.Contains("DSR=1"));
     port().ClosePort();
     EXPECT_TRUE(trace.Contains("DSR=0"));
@@ -525,7 +480,7 @@ TEST_F(EventFixture, PortWhoseDeviceWasUnpluggedClosesWithoutLeavingItsThread) {
     port().ClosePort();
     EXPECT_FALSE(port().Connected());
     EXPECT_FALSE(port().ThreadCreated());
-    EXPECT_EQ(ThreadCount(), threadsBefore);
+    EXPECT_EQ(SettledThreadCount(threadsBefore), threadsBefore);
     device().Replug();
 }
 
@@ -539,7 +494,7 @@ TEST_F(EventFixture, DestroyingAnOpenPortLeavesNoThread) {
         EXPECT_GT(ThreadCount(), threadsBefore);
         device().Inject("pending at destruction");
     }
-    EXPECT_EQ(ThreadCount(), threadsBefore);
+    EXPECT_EQ(SettledThreadCount(threadsBefore), threadsBefore);
 }
 
 } // namespace
