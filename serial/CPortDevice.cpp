@@ -27,10 +27,14 @@ constexpr win::BYTE parityValues[] = {win::NOPARITY, win::ODDPARITY, win::EVENPA
                                       win::MARKPARITY, win::SPACEPARITY};
 constexpr win::BYTE stopBitValues[] = {win::ONESTOPBIT, win::ONE5STOPBITS, win::TWOSTOPBITS};
 
-// Values outside an enumeration (a byte cast into it) give the table's first entry rather
-// than a read past its end; the driver then sees a valid, if unintended, setting.
+// Values outside an enumeration (a byte cast into it) are refused before a control block
+// is built (see ApplyDeviceControl); this only keeps the build from reading past a table.
 template <class T, std::size_t N> T DeviceValue(const T (&table)[N], std::size_t index) {
     return index < N ? table[index] : table[0];
+}
+
+template <class T, std::size_t N> bool Within(const T (&)[N], std::size_t index) {
+    return index < N;
 }
 
 constexpr std::array<std::pair<win::DWORD, TComErrorKind>, 7> lineErrorBits = {{
@@ -73,6 +77,10 @@ void TCustomComPort::ConfigureDevice() {
 void TCustomComPort::ApplyBufferSizes() {
     if (!CanApply())
         return;
+    // A negative size would reach the driver as a request for about 4 GB. It is refused the
+    // way the driver refuses a size it cannot take.
+    if (buffer_->InputSize() < 0 || buffer_->OutputSize() < 0)
+        throw EComPort(CError_SetupComFailed, static_cast<int>(win::ERROR_INVALID_PARAMETER));
     if (!win::SetupComm(handle_, static_cast<win::DWORD>(buffer_->InputSize()),
                         static_cast<win::DWORD>(buffer_->OutputSize())))
         throw EComPort(CError_SetupComFailed, LastError());
@@ -96,6 +104,13 @@ void TCustomComPort::ApplyTimeoutSettings() {
 void TCustomComPort::ApplyDeviceControl() {
     if (!CanApply())
         return;
+    // A value outside its enumeration has no device value: it is refused as the driver
+    // refuses an unknown baud rate, instead of reaching the line as some other setting.
+    const TComFlowControl& flow = *flowControl_;
+    if (static_cast<std::size_t>(baudRate_) > br256000 || !Within(byteSizes, dataBits_) ||
+        !Within(stopBitValues, stopBits_) || !Within(parityValues, parity_->Bits()) ||
+        !Within(dtrDeviceValues, flow.ControlDTR()) || !Within(rtsDeviceValues, flow.ControlRTS()))
+        throw EComPort(CError_SetStateFailed, static_cast<int>(win::ERROR_INVALID_PARAMETER));
     win::DCB dcb = BuildDeviceControlBlock();
     if (!win::SetCommState(handle_, &dcb))
         throw EComPort(CError_SetStateFailed, LastError());

@@ -328,6 +328,60 @@ TEST_F(PortDevice, AFailedApplyKeepsTheValueAndThePortOpen) {
     EXPECT_TRUE(port().Connected());
 }
 
+// A value no device can take (a byte cast into an enumeration, a negative queue size) is
+// refused like an unknown baud rate: the step's error with the driver's invalid-parameter
+// code, nothing of it reaching the device, on an open port as at opening.
+TEST(PortSettings, ValuesOutsideTheirRangeAreRefused) {
+    const struct Row {
+        const char* what;
+        std::function<void(ProbePort&)> change;
+        int error;
+    } rows[] = {
+        {"baud rate", [](ProbePort& p) { p.SetBaudRate(static_cast<TBaudRate>(16)); },
+         CError_SetStateFailed},
+        {"data bits 9", [](ProbePort& p) { p.SetDataBits(static_cast<TDataBits>(4)); },
+         CError_SetStateFailed},
+        {"stop bits", [](ProbePort& p) { p.SetStopBits(static_cast<TStopBits>(3)); },
+         CError_SetStateFailed},
+        {"parity 7", [](ProbePort& p) { p.Parity().SetBits(static_cast<TParityBits>(7)); },
+         CError_SetStateFailed},
+        {"DTR control",
+         [](ProbePort& p) { p.FlowControl().SetControlDTR(static_cast<TDTRFlowControl>(3)); },
+         CError_SetStateFailed},
+        {"RTS control",
+         [](ProbePort& p) { p.FlowControl().SetControlRTS(static_cast<TRTSFlowControl>(4)); },
+         CError_SetStateFailed},
+        {"negative input size", [](ProbePort& p) { p.Buffer().SetInputSize(-2); },
+         CError_SetupComFailed},
+        {"negative output size", [](ProbePort& p) { p.Buffer().SetOutputSize(-1024); },
+         CError_SetupComFailed},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        {
+            VirtualPort v;
+            v.Port().SetEvents({});
+            v.Port().OpenPort();
+            const win::DCB before = v.Device().LastDcb();
+            const win::DWORD queueBefore = v.Device().InQueueSize();
+            v.Device().ClearJournal();
+            ExpectComError([&] { row.change(v.Port()); }, row.error, 87);
+            EXPECT_TRUE(v.Port().Connected());
+            EXPECT_TRUE(v.DeviceCalls().empty()) << "nothing reached the device";
+            EXPECT_EQ(win::DcbFlags(v.Device().LastDcb()), win::DcbFlags(before));
+            EXPECT_EQ(v.Device().InQueueSize(), queueBefore);
+        }
+        {
+            VirtualPort v;
+            v.Port().SetEvents({});
+            row.change(v.Port()); // a closed port only stores
+            ExpectComError([&] { v.Port().OpenPort(); }, row.error, 87);
+            EXPECT_FALSE(v.Port().Connected());
+            EXPECT_FALSE(v.Device().IsOpen());
+        }
+    }
+}
+
 TEST_F(PortDevice, ABracketConfiguresAnOpenDeviceOnceAtTheOutermostEnd) {
     port().OpenPort();
     device().ClearJournal();
