@@ -10,6 +10,7 @@
 #include <QMainWindow>
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -79,12 +80,24 @@ private:
     void BindLamps();
     void ConnectHandlers();
     void PrepareTransfers(); // the command line's filter and the reception pane
-    void Transmit(const std::string& command);
-    bool SendPaced(char code); // false: the program is ending, the send is dropped
-    bool Pause();
+    // One command on the line; false when it stopped half-way (the hardware went away,
+    // the program is ending) and the rest of it was dropped.
+    bool SendCommand(const std::string& command);
+    bool Transmit(const std::string& command);
+    bool SendPaced(char code);
+    bool Put(char code);
+    bool Pause(); // false: the program is ending
+    bool StillSending();
+    bool DevicePresent();
+    void ReportHardwareLost();
+    void QueueSend();
+    void EmptyCommandLineIfAsked();
 
     ReceptionPane* pane_ = nullptr;
-    std::vector<QEventLoop*> pauses_; // the pauses now waiting, outermost first
+    std::vector<QEventLoop*> pauses_;      // the pauses now waiting, outermost first
+    bool sending_ = false;                 // a send runs; others wait in waitingSends_
+    std::deque<std::string> waitingSends_; // commands asked for during a send, in order
+    bool closing_ = false;                 // the user agreed to end the program
 
     // The window as the owner of its components, as the port's owner sees it.
     TComponent components_;

@@ -35,7 +35,15 @@ void TQuelt::ConnectHandlers() {
     Bind(this, Bt_Load, &QPushButton::clicked, &TQuelt::Bt_LoadClick);
     Bind(this, Timer1, &QTimer::timeout, &TQuelt::Timer1Timer);
     Edit_Data->installEventFilter(this);
+    Button_Send->installEventFilter(this);
+    BitBtn1->installEventFilter(this);
 }
+
+namespace {
+bool IsEnter(const QKeyEvent* key) {
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+} // namespace
 
 bool TQuelt::event(QEvent* event) {
     // The status tip is the application's hint, which ShowHint puts into panel 0.
@@ -52,8 +60,11 @@ void TQuelt::keyPressEvent(QKeyEvent* event) {
     // Qt honours default buttons only in dialogs. Enter that no control took (the command
     // line passes it on) presses the window's default button; a focused button takes
     // Enter itself, as its auto-default makes it do.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        Button_Send->click();
+    if (IsEnter(event)) {
+        // Enter held down repeats while a send runs: those repeats are no requests of the
+        // user, and must not line up sends behind it.
+        if (!(event->isAutoRepeat() && sending_))
+            Button_Send->click();
         event->accept();
         return;
     }
@@ -61,6 +72,12 @@ void TQuelt::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TQuelt::eventFilter(QObject* watched, QEvent* event) {
+    // A send button with the focus takes Enter itself; its repeats are dropped the same way.
+    if ((watched == Button_Send || watched == BitBtn1) && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (IsEnter(key) && key->isAutoRepeat() && sending_)
+            return true;
+    }
     // Holding a key down repeats presses only: one release per key, as the user made it.
     if (watched == Edit_Data && event->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(event);
@@ -80,6 +97,8 @@ void TQuelt::closeEvent(QCloseEvent* event) {
         ReportCurrentError();
         CanClose = true;
     }
+    // A send running underneath (the query came during one of its pauses) stops quietly.
+    closing_ = closing_ || CanClose;
     event->setAccepted(CanClose);
 }
 

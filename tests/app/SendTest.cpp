@@ -1,12 +1,15 @@
 // Sending a command: the bytes on the line, the pause after each of them, the boxes that
 // refuse a send and their order, the open offer, the emptying of the command line, and
-// sends that fail or meet another send half-way.
+// sends that fail, lose their device or meet another send half-way.
 
 #include "TransferFixture.h"
 
 #include "serial/CPort.h"
 
+#include <QKeyEvent>
+
 #include <chrono>
+#include <functional>
 
 namespace tavrin::testing {
 namespace {
@@ -284,19 +287,98 @@ TEST_F(SendTest, ClosingThePortDuringASendEndsItWithThePortsErrorOnly) {
     EXPECT_FALSE(Quelt->Timer1->isActive());
 }
 
-TEST_F(SendTest, SecondSendDuringAPauseRunsToItsEndFirst) {
+// A microcontroller parses whole commands: sends asked for during a send wait for it and go
+// out whole, one after the other, on a line with its real timing. A few wait at most.
+TEST_F(SendTest, SendsAskedForDuringASendWaitAndGoOutWholeInOrder) {
     OpenPort();
-    LineAlwaysFree();
     DuringFirstPause([] {
-        Quelt->Edit_Data->setText(QStringLiteral("CD"));
-        Quelt->Button_Send->click();
+        for (const char* text : {"CD", "EF", "GH", "IJ"}) {
+            Quelt->Edit_Data->setText(QString::fromLatin1(text));
+            Quelt->Button_Send->click();
+        }
     });
 
     Send(QStringLiteral("AB"));
 
-    EXPECT_EQ(Wire(), Bytes({'A', 'C', 'D', 0, 'B', 0}));
-    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(Wire(), Bytes({'A', 'B', 0, 'C', 'D', 0, 'E', 'F', 0, 'G', 'H', 0}));
+    ASSERT_EQ(boxes.size(), 1u) << "the fourth waiting send is refused";
+    EXPECT_EQ(boxes[0].kind, QMessageBox::Information);
+    EXPECT_EQ(boxes[0].text,
+              QStringLiteral("Aguarde o fim do envio: outros comandos já estão na fila."));
     EXPECT_FALSE(Quelt->Timer1->isActive());
+
+    // The queue is gone with the send: the next one is on its own.
+    LineAlwaysFree();
+    device->ClearOutput();
+    Send(QStringLiteral("K"));
+    EXPECT_EQ(Wire(), Bytes({'K', 0}));
+}
+
+// Enter held down repeats; the repeats that come while a send runs are dropped, whichever
+// control has the focus. A real press still asks for another send.
+TEST_F(SendTest, EnterRepeatedWhileASendRunsAsksForNothing) {
+    using Control = QWidget* (*)();
+    const Control controls[] = {[]() -> QWidget* { return Quelt->Edit_Data; },
+                                []() -> QWidget* { return Quelt->Button_Send; },
+                                []() -> QWidget* { return Quelt->BitBtn1; }};
+    for (Control control : controls) {
+        Restart();
+        ShowMainWindow();
+        OpenPort();
+        QWidget* target = control();
+        SCOPED_TRACE(target->objectName().toStdString());
+        target->setFocus(Qt::OtherFocusReason);
+        DuringFirstPause([target] {
+            for (int i = 0; i < 20; ++i) {
+                QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
+                QApplication::sendEvent(target, &repeat);
+            }
+            QTest::keyClick(target, Qt::Key_Return);
+        });
+
+        Send(QStringLiteral("AB"));
+
+        EXPECT_EQ(Wire(), Bytes({'A', 'B', 0, 'A', 'B', 0}));
+        EXPECT_TRUE(boxes.empty());
+    }
+}
+
+// The device goes away half-way: the send stops with the hardware warning, the rest and
+// the NUL are not sent, and the command stays for another try.
+TEST_F(SendTest, DeviceLostDuringASendStopsItWithTheHardwareWarning) {
+    const struct Row {
+        const char* name;
+        std::function<void(win::virt::VirtualDevice&)> lose;
+        bool beforeTheFirst; // else during the first pause
+        std::string wire;
+    } rows[] = {
+        {"DSR drops", [](win::virt::VirtualDevice& d) { d.SetDSR(false); }, false, "A"},
+        {"device unplugged", [](win::virt::VirtualDevice& d) { d.Unplug(); }, false, "A"},
+        {"device gone before the first character", [](win::virt::VirtualDevice& d) { d.Unplug(); },
+         true, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Restart();
+        OpenPort();
+        ConfigTerm->LimpaComandos->setChecked(true);
+        if (row.beforeTheFirst)
+            row.lose(*device);
+        else
+            DuringFirstPause([&] { row.lose(*device); });
+
+        Send(QStringLiteral("ABC"));
+
+        EXPECT_EQ(Wire(), row.wire);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].kind, QMessageBox::Warning);
+        EXPECT_EQ(boxes[0].text,
+                  QStringLiteral("Transmissão interrompida. Hardware não detectado!"));
+        EXPECT_EQ(boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        EXPECT_EQ(Quelt->Edit_Data->text(), QStringLiteral("ABC"));
+        EXPECT_FALSE(Quelt->Timer1->isActive());
+        device->Replug();
+    }
 }
 
 TEST_F(SendTest, WindowShowsWhatArrivesDuringAPause) {
