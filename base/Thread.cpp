@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <cstring>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace tavrin {
 
@@ -21,6 +23,43 @@ namespace {
 int NiceOffset(TThreadPriority priority) {
     constexpr int offsets[] = {40, 10, 5, 0, -5, -10, -40};
     return offsets[priority];
+}
+
+// Threads that freed themselves, to be joined by someone else: a thread cannot join itself,
+// and one nobody joins may still be finishing while the program ends and its globals go.
+// Each adopting thread joins those adopted before it (they are past their last step or
+// about to be); the program joins the rest as it ends.
+class Reaper {
+public:
+    ~Reaper() {
+        std::vector<std::thread> last;
+        {
+            std::lock_guard lock(mutex_);
+            last.swap(threads_);
+        }
+        for (std::thread& thread : last)
+            thread.join();
+    }
+    void Adopt(std::thread thread) {
+        std::vector<std::thread> earlier;
+        {
+            std::lock_guard lock(mutex_);
+            earlier.swap(threads_);
+            threads_.push_back(std::move(thread));
+        }
+        for (std::thread& ended : earlier)
+            ended.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::thread> threads_;
+};
+
+// Made at the first adoption, after the globals the threads use, so ended first.
+void AdoptEndingThread(std::thread thread) {
+    static Reaper reaper;
+    reaper.Adopt(std::move(thread));
 }
 
 } // namespace
@@ -54,7 +93,7 @@ TThread::~TThread() {
         }
     }
     Terminate();
-    // A thread that frees itself has detached thread_ already: nobody waits for it.
+    // A thread that frees itself has handed thread_ to the reaper already.
     if (thread_.joinable()) {
         gui_queue::WaitServing(endFd_);
         thread_.join();
@@ -161,8 +200,9 @@ void TThread::Run() {
         freeSelf = freeOnTerminate_;
     }
     if (freeSelf) {
-        thread_.detach();
+        std::thread self = std::move(thread_);
         delete this;
+        AdoptEndingThread(std::move(self));
         return;
     }
     std::uint64_t one = 1;

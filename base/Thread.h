@@ -57,7 +57,8 @@ public:
 
     // For the thread itself, while Execute runs: the owner has let go of the object and
     // nobody will wait for it, so once Execute returns the object destroys itself there.
-    // A thread cannot wait for its own end; this is how it ends without anyone waiting.
+    // A thread cannot wait for its own end; this is how it ends without anyone waiting
+    // (it is joined later, by the next thread that ends so or as the program ends).
     void SetFreeOnTerminate(bool value);
 
     // For the GUI thread while it runs a Synchronize of this thread: lets the thread go on
