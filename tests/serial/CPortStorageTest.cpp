@@ -351,21 +351,53 @@ TEST_F(PortStorage, AFailedRestoreKeepsWhatWasAppliedBeforeIt) {
     ExpectComError([&] { restored.RestoreSettings(ssRegistry, Ketno); }, CError_LoadFailed, -1);
     EXPECT_EQ(restored.Port(), "COM6");
     EXPECT_EQ(restored.UpdateCount(), 0);
+}
 
-    // A text value of another type fails too, an integer stored as text as well.
-    HKEY key = nullptr;
-    ASSERT_EQ(win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, "Software\\Ketno\\ComPort", 0, nullptr,
-                                   0, win::KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              0);
-    const DWORD number = 7;
-    ASSERT_EQ(win::RegSetValueExA(key, "Parity", 0, win::REG_DWORD,
-                                  reinterpret_cast<const win::BYTE*>(&number), 4),
-              0);
-    win::RegCloseKey(key);
-    restored.SetStoredGroups({sgBasic});
-    restored.SetPort("COM1");
-    ExpectComError([&] { restored.RestoreSettings(ssRegistry, Ketno); }, CError_LoadFailed, -1);
-    EXPECT_EQ(restored.Port(), "COM6");
+TEST_F(PortStorage, RegistryValuesMustHaveTheirType) {
+    const std::string dword("\x00\x96\x00\x00", 4); // 38400
+    struct Row {
+        const char* name;
+        const char* value;
+        DWORD type;
+        std::string data;
+        bool restores;
+    } rows[] = {
+        {"text as REG_SZ", "Port", win::REG_SZ, std::string("COM8\0", 5), true},
+        {"text as REG_EXPAND_SZ, not expanded", "Port", win::REG_EXPAND_SZ,
+         std::string("%HOME%\0", 7), true},
+        {"text as REG_DWORD", "Port", win::REG_DWORD, dword, false},
+        {"text as REG_BINARY", "Port", win::REG_BINARY, "COM8", false},
+        {"integer as REG_DWORD", "CustomBaudRate", win::REG_DWORD, dword, true},
+        {"integer as REG_SZ", "CustomBaudRate", win::REG_SZ, std::string("38400\0", 6), false},
+        {"integer of 2 bytes", "CustomBaudRate", win::REG_DWORD, dword.substr(0, 2), false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::filesystem::remove_all(config.Config());
+        port.SetBaudRate(brCustom);
+        port.SaveSettings(ssRegistry, Ketno);
+        HKEY key = nullptr;
+        ASSERT_EQ(win::RegCreateKeyExA(win::HKEY_LOCAL_MACHINE, "Software\\Ketno\\ComPort", 0,
+                                       nullptr, 0, win::KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  0);
+        ASSERT_EQ(win::RegSetValueExA(key, row.value, 0, row.type,
+                                      reinterpret_cast<const win::BYTE*>(row.data.data()),
+                                      static_cast<DWORD>(row.data.size())),
+                  0);
+        win::RegCloseKey(key);
+        TComPort restored;
+        MakeMainWindowPort(restored);
+        if (row.restores) {
+            restored.RestoreSettings(ssRegistry, Ketno);
+            if (std::string(row.value) == "Port")
+                EXPECT_EQ(restored.Port(), row.data.substr(0, row.data.size() - 1));
+            else
+                EXPECT_EQ(restored.CustomBaudRate(), 38400);
+        } else {
+            ExpectComError([&] { restored.RestoreSettings(ssRegistry, Ketno); }, CError_LoadFailed,
+                           -1);
+        }
+    }
 }
 
 TEST_F(PortStorage, AStoreThatCannotBeUsedFailsWithTheNumberedErrorAndKeepsItsContent) {
