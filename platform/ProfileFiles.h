@@ -20,8 +20,9 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
                                DWORD size, LPCSTR fileName);
 
 // Sets `key` in `section` to `value`; `value` null removes the key, `key` null the whole
-// section. A value with a line break, a key with "=" or a line break and a section with "]"
-// or a line break would change other lines and fail with ERROR_INVALID_PARAMETER.
+// section. A value with a line break, a key with "=" or a line break or that starts with
+// "[", and a section with "]" or a line break would change other lines: they fail with
+// ERROR_INVALID_PARAMETER.
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName);
 
 } // namespace win

@@ -160,6 +160,15 @@ bool Has(const char* text, const char* characters) {
     return text != nullptr && std::strpbrk(text, characters) != nullptr;
 }
 
+// A key line that starts with "[" would read as a section.
+bool LooksLikeHeader(const char* key) {
+    if (key == nullptr)
+        return false;
+    while (*key == ' ' || *key == '\t')
+        ++key;
+    return *key == '[';
+}
+
 } // namespace
 
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, char* buffer,
@@ -189,7 +198,7 @@ DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, 
 
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName) {
     if (fileName == nullptr || section == nullptr || Has(section, "]\r\n") || Has(key, "=\r\n") ||
-        Has(value, "\r\n")) {
+        LooksLikeHeader(key) || Has(value, "\r\n")) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }

@@ -178,7 +178,11 @@ TEST_F(ProfileFiles, AWriteThatCannotBeMadeFailsAndReplacesNothing) {
         const char* section;
         const char* key;
         const char* value;
-    } rows[] = {{"S", "A", "1\n[T]"}, {"S", "A=B", "1"}, {"S]", "A", "1"}, {nullptr, "A", "1"}};
+    } rows[] = {{"S", "A", "1\n[T]"},
+                {"S", "A=B", "1"},
+                {"S", " [T]", "1"},
+                {"S]", "A", "1"},
+                {nullptr, "A", "1"}};
     for (const Row& row : rows) {
         EXPECT_FALSE(WritePrivateProfileStringA(row.section, row.key, row.value, "bench.ini"));
         EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);

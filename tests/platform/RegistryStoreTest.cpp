@@ -22,12 +22,6 @@ using namespace win;
 
 constexpr LONG Ok = 0;
 
-std::string StorePeerScript() {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path() / "support" /
-            "store_peer.py")
-        .string();
-}
-
 // What a value holds, as read back.
 struct Read {
     LONG result = -1;

@@ -25,12 +25,6 @@ using win::LONG;
 
 const std::string Ketno = "HKEY_LOCAL_MACHINE\\Software\\Ketno";
 
-std::string StorePeerScript() {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path() / "support" /
-            "store_peer.py")
-        .string();
-}
-
 // Every stored setting of a port as "key=value" lines, in the stored order.
 std::string Settings(const TCustomComPort& p) {
     const TComFlowControl& f = p.FlowControl();

@@ -23,6 +23,10 @@ TempConfig::~TempConfig() {
         unsetenv("XDG_CONFIG_HOME");
 }
 
+std::string StorePeerScript() {
+    return std::string(TAVRIN_SOURCE_DIR) + "/tests/support/store_peer.py";
+}
+
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;

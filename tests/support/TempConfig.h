@@ -27,6 +27,9 @@ private:
     bool hadPrevious_ = false;
 };
 
+// tests/support/store_peer.py: another program on the stored settings (SerialPeer runs it).
+std::string StorePeerScript();
+
 // The whole content of a file ("" when it cannot be read), and a file made of `text`.
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text);
