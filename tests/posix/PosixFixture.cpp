@@ -31,7 +31,7 @@ void PrivateConfig::MapCom(int n, const std::string& target) const {
 }
 
 std::string PeerScript() {
-    return TAVRIN_TESTS_DIR "/posix/serial_peer.py";
+    return TAVRIN_SOURCE_DIR "/tests/posix/serial_peer.py";
 }
 
 void PosixPortTest::SetUp() {
