@@ -1,5 +1,7 @@
 #include "app/UnitPrincipal.h"
 
+#include "app/MainWindowAccessibility.h"
+#include "app/PortOpenFailure.h"
 #include "app/QtApplication.h"
 #include "app/UnitAjuda.h"
 #include "app/UnitConfigTerm.h"
@@ -28,6 +30,7 @@ TQuelt::TQuelt(QWidget* parent) : QMainWindow(parent) {
     CreateComponents();
     ConnectHandlers();
     PrepareTransfers();
+    DescribeMainWindow(*this);
     FormCreate();
 }
 
@@ -85,7 +88,7 @@ void TQuelt::ShowHint() {
 void TQuelt::AbrirPorta1Click() {
     if (ComPort->Connected())
         return;
-    ComPort->OpenPort();
+    OpenPortExplained(*ComPort);
     apagar(false);
     PortOpen = true;
     AbrirPorta1->setEnabled(false);
