@@ -44,6 +44,8 @@ void FocusKey(TQuelt& window, const char* keys, QWidget* target) {
 
 void DescribeMainWindow(TQuelt& w) {
     Describe(&w, w.windowTitle(), QStringLiteral("Janela principal do terminal serial."));
+    Describe(w.centralWidget(), QStringLiteral("Terminal"),
+             QStringLiteral("Linha de comando, mensagens recebidas e barra de ferramentas."));
 
     Describe(w.Button_Send, QStringLiteral("Enviar"),
              QStringLiteral("Envia pela porta serial a string da linha de comando."));
@@ -79,7 +81,8 @@ void DescribeMainWindow(TQuelt& w) {
     Describe(w.Image2, QStringLiteral("Logotipo do Tavrin"), QStringLiteral("Logotipo."));
     Describe(w.MainMenu1, QStringLiteral("Menu principal"),
              QStringLiteral("Conexão, configurações, ajuda e sobre."));
-    Describe(w.Conexo1, w.Conexo1->title(), w.Conexo1->statusTip());
+    Describe(w.Conexo1, w.Conexo1->title(),
+             QStringLiteral("Abre ou fecha a porta COM do computador."));
     Describe(w.Configuraes1, w.Configuraes1->title(),
              QStringLiteral("Configurações da porta e do terminal."));
     Describe(w.Ajuda1, w.Ajuda1->title(), QStringLiteral("Ajuda sobre comandos e indicadores."));
