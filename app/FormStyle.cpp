@@ -1,5 +1,6 @@
 #include "app/FormStyle.h"
 
+#include <QLabel>
 #include <QWidget>
 
 namespace tavrin {
@@ -12,6 +13,12 @@ void SetSingleBorder(QWidget* form, QSize size, MinimizeBox minimize) {
         flags |= Qt::WindowMinimizeButtonHint;
     form->setWindowFlags(flags);
     form->setFixedSize(size);
+}
+
+void FitCaption(QLabel* label) {
+    const int needed = label->sizeHint().width();
+    if (needed > label->width())
+        label->resize(needed, label->height());
 }
 
 } // namespace tavrin

@@ -6,6 +6,7 @@
 
 #include <QSize>
 
+class QLabel;
 class QWidget;
 
 namespace tavrin {
@@ -14,5 +15,10 @@ enum class MinimizeBox : bool { No, Yes };
 
 // `size` is the whole widget: the window's client area, with the menu bar if it has one.
 void SetSingleBorder(QWidget* form, QSize size, MinimizeBox minimize);
+
+// A caption grows to the width its text needs, as the classic toolkit's auto-sized labels
+// do, so that a face a little wider than the designed one never cuts its last letter. It
+// keeps its place and never shrinks below the designed width.
+void FitCaption(QLabel* label);
 
 } // namespace tavrin
