@@ -8,7 +8,7 @@ set(CPACK_PACKAGE_VENDOR "Ketno Eletrônica")
 set(CPACK_PACKAGE_CONTACT "Ketno Eletrônica <tavrin@ketno.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "serial terminal for teaching microcontroller communication")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Tavrin talks to a device over an RS-232 serial port: open a port, type a short\n command, send it one character at a time and watch the answer. Two lamps show\n whether the port is open and whether a device asserts DSR.")
+    "Tavrin talks to a device over an RS-232 serial port: open a port, type a short\ncommand, send it one character at a time and watch the answer. Two lamps show\nwhether the port is open and whether a device asserts DSR.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

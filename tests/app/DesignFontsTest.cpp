@@ -30,6 +30,12 @@ TEST_F(DesignFontsTest, DesignedFacesComeOutAsLiberationSans) {
                      widget->font().family().toStdString());
         EXPECT_EQ(QFontInfo(widget->font()).family(), QStringLiteral("Liberation Sans"));
     }
+    // The menus and the status bar keep the system's face, but never a fixed-width one.
+    for (QWidget* widget : std::initializer_list<QWidget*>{Quelt->MainMenu1, Quelt->StatusBar1}) {
+        SCOPED_TRACE(widget->objectName().toStdString());
+        EXPECT_FALSE(QFontInfo(widget->font()).fixedPitch())
+            << QFontInfo(widget->font()).family().toStdString();
+    }
 }
 
 TEST_F(DesignFontsTest, EveryCaptionFitsItsPlace) {
