@@ -23,5 +23,7 @@ int main(int argc, char** argv) {
     // through its environment variables.
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication qtApplication(qtArgc, argv);
+    // Ties the windows to the installed menu entry (task bars, Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.ketno.Tavrin"));
     return tavrin::Tavrin_Pj(*options);
 }
