@@ -37,8 +37,9 @@ TEST(CommandLineOptionsTest, OptionsAreReadOrTheRunEndsWithTheRightCode) {
         const auto options =
             ReadCommandLine(QStringList{QStringLiteral("tavrin")} + row.arguments, exitCode);
         EXPECT_EQ(options.has_value(), row.port.has_value());
-        if (options && row.port)
+        if (options && row.port) {
             EXPECT_EQ(options->port, *row.port);
+        }
         EXPECT_EQ(exitCode, row.exitCode);
     }
 }
