@@ -18,8 +18,11 @@ QString DeviceLabel(const std::string& portName, const win::DeviceProbe& probe) 
     return QStringLiteral("%1 (%2)").arg(name, path);
 }
 
+// A name that leads nowhere, or to a file that is no serial port (a folder, a plain file,
+// a device that is no terminal), and what there is instead.
 QString MissingDetail(const QString& device, const win::DeviceProbe& probe) {
-    QString line = QStringLiteral("O dispositivo %1 não existe.").arg(device);
+    QString line = probe.present ? QStringLiteral("%1 não é uma porta serial.").arg(device)
+                                 : QStringLiteral("O dispositivo %1 não existe.").arg(device);
     if (probe.available.empty())
         return line + QStringLiteral(" Nenhuma porta serial foi encontrada neste computador.");
     QStringList names;

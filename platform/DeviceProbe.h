@@ -22,6 +22,7 @@ UserIdentity CurrentUser();
 struct DeviceProbe {
     std::string path;                   // the file the port name stands for (see DevicePath)
     bool virtualDevice = false;         // a registered virtual device: the rest is not filled in
+    bool present = false;               // something is at the path (followed through links)
     bool exists = false;                // a character device is there
     bool readWrite = false;             // the user may open it for reading and writing
     std::string group;                  // the group that owns it: its name, else its number

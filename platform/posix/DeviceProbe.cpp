@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <dirent.h>
 #include <fstream>
 #include <grp.h>
@@ -136,7 +137,8 @@ DeviceProbe ProbeDevice(const std::string& portName, const UserIdentity& user) {
         probe.available.push_back(entry.data);
 
     struct stat file {};
-    if (probe.path.empty() || ::stat(probe.path.c_str(), &file) != 0 || !S_ISCHR(file.st_mode))
+    probe.present = !probe.path.empty() && ::stat(probe.path.c_str(), &file) == 0;
+    if (!probe.present || !S_ISCHR(file.st_mode))
         return probe;
     probe.exists = true;
     probe.readWrite = MayReadWrite(file.st_mode, file.st_uid, file.st_gid, user);

@@ -17,6 +17,9 @@ TEST(OpenFailureDetailTest, EachCauseHasItsLine) {
     none.path = "/dev/ttyUSB0";
     win::DeviceProbe listed = none;
     listed.available = {"/dev/ttyUSB1", "COM3"};
+    win::DeviceProbe notSerial = listed;
+    notSerial.path = "/dev/null";
+    notSerial.present = notSerial.exists = true;
     win::DeviceProbe viaLink = none;
     viaLink.path = "/home/aluno/.config/tavrin/dosdevices/com3";
     win::DeviceProbe held = none;
@@ -44,6 +47,9 @@ TEST(OpenFailureDetailTest, EachCauseHasItsLine) {
                         "foi encontrada neste computador.")},
         {"missing, others there", "/dev/ttyUSB0", 2, listed,
          QStringLiteral("O dispositivo /dev/ttyUSB0 não existe. Portas seriais encontradas: "
+                        "/dev/ttyUSB1, COM3.")},
+        {"there, but no serial port", "/dev/null", 2, notSerial,
+         QStringLiteral("/dev/null não é uma porta serial. Portas seriais encontradas: "
                         "/dev/ttyUSB1, COM3.")},
         {"COMn names the link it stands for", "COM3", 2, viaLink,
          QStringLiteral("O dispositivo COM3 (/home/aluno/.config/tavrin/dosdevices/com3) não "
@@ -92,6 +98,9 @@ TEST_F(OpenFailureTest, FailedOpenExplainsItselfBelowThePortsMessage) {
              .arg(holder.Pid())},
         {"missing", missing, QStringLiteral("Porta Com não disponível (win error code: 2)"),
          QStringLiteral("O dispositivo %1 não existe. ").arg(QString::fromStdString(missing))},
+        {"no serial port", "/dev/null",
+         QStringLiteral("Porta Com não disponível (win error code: 2)"),
+         QStringLiteral("/dev/null não é uma porta serial. ")},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

@@ -115,6 +115,7 @@ TEST(DeviceProbeTest, MissingDeviceListsTheSerialDevicesThereAre) {
     TempFolder temp;
     const win::DeviceProbe probe = win::ProbeDevice(temp.Path() + "/ttyUSB9");
     EXPECT_EQ(probe.path, temp.Path() + "/ttyUSB9");
+    EXPECT_FALSE(probe.present);
     EXPECT_FALSE(probe.exists);
     EXPECT_EQ(probe.holderPid, 0);
     std::vector<std::string> expected;
