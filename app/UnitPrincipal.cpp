@@ -102,7 +102,7 @@ void TQuelt::FecharPorta1Click() {
 }
 
 void TQuelt::ConfiguraPorta1Click() {
-    // Opens the port setup dialog for ComPort once the setup dialog exists.
+    ComPort->ShowSetup();
 }
 
 void TQuelt::Terminal1Click() {
