@@ -7,10 +7,6 @@
 
 namespace tavrin::testing {
 
-std::string PeerScript() {
-    return (std::filesystem::path(__FILE__).parent_path() / "serial_peer.py").string();
-}
-
 void PosixPortTest::SetUp() {
     gui_queue::SetGuiThread();
     ASSERT_FALSE(temp_.Path().empty());

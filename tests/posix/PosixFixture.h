@@ -22,8 +22,6 @@
 
 namespace tavrin::testing {
 
-std::string PeerScript();
-
 class PosixPortTest : public ::testing::Test {
 protected:
     void SetUp() override;
