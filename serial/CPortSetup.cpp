@@ -16,6 +16,12 @@ TComSetupFrm::TComSetupFrm(QWidget* parent) : QDialog(parent) {
     setWindowFlags((windowFlags() & Qt::WindowType_Mask) | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(231, 216);
+    // The layout places the first list 16 pixels below the box's top, where a classic group
+    // box has its caption across the frame line. Styles that put the caption above the frame
+    // would run the line through the list.
+    GroupBox1->setStyleSheet(QStringLiteral(
+        "QGroupBox#GroupBox1 { border: 1px solid palette(mid); margin-top: 6px; }"
+        "QGroupBox#GroupBox1::title { subcontrol-origin: margin; left: 6px; padding: 0px; }"));
 }
 
 void TComSetupFrm::keyPressEvent(QKeyEvent* event) {

@@ -187,6 +187,10 @@ TEST_F(ComSetupDialogTest, AnUnlistedNameShowsNoSelectionAndOkEmptiesIt) {
     ASSERT_TRUE(WithSetupDialog([](TComSetupFrm& form) { form.accept(); }));
     EXPECT_FALSE(Quelt->ComPort->Connected());
     EXPECT_EQ(Errors(), (std::vector<QString>{FromAnsi(ExpectedComMessage(CError_OpenFailed, 2))}));
+    EXPECT_EQ(Quelt->ComPort->UpdateCount(), 0) << "the update ended despite the error";
+    // The window follows: the port can be opened again from the menu.
+    EXPECT_FALSE(PortOpen);
+    EXPECT_TRUE(MenuSaysClosed());
 }
 
 TEST_F(ComSetupDialogTest, OkOnAnOpenPortConfiguresItOnceOrReopensItOnTheNewDevice) {
