@@ -123,7 +123,6 @@ public:
     // the property's names.
     void setComProperty(TComProperty value);
     void setText(const QString& value);
-    void setAutoApply(bool value) { SetAutoApply(value); }
     // The height of each item of the drop-down list, in pixels.
     void setItemHeight(int pixels);
 

@@ -25,7 +25,7 @@ TComSetupFrm::TComSetupFrm(QWidget* parent) : QDialog(parent) {
 }
 
 void TComSetupFrm::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    if (event->key() == Qt::Key_Escape) {
         event->accept();
         return;
     }
