@@ -1,7 +1,9 @@
 #include "serial/CPortSetup.h"
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QScreen>
 
 #include <memory>
 
@@ -16,6 +18,9 @@ TComSetupFrm::TComSetupFrm(QWidget* parent) : QDialog(parent) {
     setWindowFlags((windowFlags() & Qt::WindowType_Mask) | Qt::CustomizeWindowHint |
                    Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(231, 216);
+    // Centred on the screen, not over whichever window happens to be active.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
     // The layout places the first list 16 pixels below the box's top, where a classic group
     // box has its caption across the frame line. Styles that put the caption above the frame
     // would run the line through the list.

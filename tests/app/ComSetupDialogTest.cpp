@@ -11,6 +11,7 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolTip>
 
 namespace tavrin::testing {
@@ -57,12 +58,17 @@ protected:
 };
 
 TEST_F(ComSetupDialogTest, LayoutIsTheDesignedOne) {
+    ShowMainWindow();
+    Quelt->move(0, 0); // the dialog is centred on the screen, not over the active window
     ASSERT_TRUE(WithSetupDialog([](TComSetupFrm& form) {
         EXPECT_EQ(form.objectName(), QStringLiteral("ComSetupFrm"));
         EXPECT_EQ(form.windowTitle(), QStringLiteral("Setup"));
         EXPECT_EQ(form.size(), QSize(231, 216));
         EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "a fixed frame";
         EXPECT_EQ(form.font().pixelSize(), 11);
+        const QPoint offCentre =
+            form.frameGeometry().center() - QGuiApplication::primaryScreen()->geometry().center();
+        EXPECT_LE(offCentre.manhattanLength(), 8) << "centred, give or take the frame";
         const struct Row {
             QWidget* widget;
             QRect geometry;
