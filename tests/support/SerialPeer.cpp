@@ -14,7 +14,7 @@ extern char** environ;
 namespace tavrin::testing {
 
 std::string PeerScript() {
-    return TAVRIN_TEST_SOURCE_DIR "/posix/serial_peer.py";
+    return TAVRIN_SOURCE_DIR "/tests/posix/serial_peer.py";
 }
 
 std::string ToHex(const std::string& bytes) {
