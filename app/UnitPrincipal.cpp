@@ -105,7 +105,22 @@ void TQuelt::FecharPorta1Click() {
 }
 
 void TQuelt::ConfiguraPorta1Click() {
-    // Opens the port setup dialog for ComPort once the setup dialog exists.
+    // A device chosen there that cannot be opened leaves the port closed; the window must
+    // then say so, or neither "Abrir Porta" nor "Fechar Porta" would work again.
+    const auto followPort = [this] {
+        if (PortOpen && ComPort && !ComPort->Connected()) {
+            PortOpen = false;
+            FecharPorta1->setEnabled(false);
+            AbrirPorta1->setEnabled(true);
+        }
+    };
+    try {
+        ComPort->ShowSetup();
+    } catch (...) {
+        followPort();
+        throw;
+    }
+    followPort();
 }
 
 void TQuelt::Terminal1Click() {
