@@ -75,7 +75,6 @@ void TFormAjuda::DescribeControls() {
     ListValues->setAccessibleName(QStringLiteral("Texto de ajuda"));
     ListValues->setAccessibleDescription(QStringLiteral("Texto da palavra chave escolhida."));
     MainMenu1->setAccessibleName(QStringLiteral("Menu da ajuda"));
-    Fechar1->setStatusTip(QStringLiteral("Fecha a ajuda."));
 }
 
 bool TFormAjuda::event(QEvent* event) {
