@@ -39,7 +39,7 @@ std::optional<QColor> ColorOfItem(int index) {
 constexpr std::array<int, 5> PaneFontPoints = {9, 10, 12, 15, 19};
 
 // By item of StringBox: the longest command, and the command line's font size in points
-// that lets it show whole.
+// (smaller for the longest commands, so that more of them shows).
 struct CommandLength {
     std::int32_t maxLength;
     int points;

@@ -24,23 +24,33 @@ protected:
 
 TEST_F(TerminalSettingsTest, ColourFollowsMainWindowDialogAndHelpWindowButNotAbout) {
     const QColor face = clBtnFace();
+    enum Gesture { Pick, TypeText, ArrowDown };
     const struct Row {
         const char* name;
-        int item; // -1: type into the field instead
+        Gesture gesture;
+        int item;
         QColor colour;
     } rows[] = {
-        {" Azul", 1, QColor(100, 150, 255)},
-        {"typing keeps the colour", -1, QColor(100, 150, 255)},
-        {" Verde", 2, QColor(100, 200, 100)},
-        {" Laranja", 3, QColor(255, 150, 80)},
-        {" Padrão restores", 0, face},
+        {" Azul", Pick, 1, QColor(100, 150, 255)},
+        {"typing keeps the colour", TypeText, -1, QColor(100, 150, 255)},
+        {" Verde", Pick, 2, QColor(100, 200, 100)},
+        {"arrow key to Laranja", ArrowDown, 3, QColor(255, 150, 80)},
+        {" Padrão restores", Pick, 0, face},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        if (row.item < 0)
-            Type(ConfigTerm->CorBox, QStringLiteral("x"));
-        else
+        switch (row.gesture) {
+        case Pick:
             PickItem(ConfigTerm->CorBox, row.item);
+            break;
+        case TypeText:
+            Type(ConfigTerm->CorBox, QStringLiteral("x"));
+            break;
+        case ArrowDown:
+            QTest::keyClick(ConfigTerm->CorBox, Qt::Key_Down);
+            break;
+        }
+        EXPECT_EQ(ConfigTerm->CorBox->currentIndex(), row.item);
         EXPECT_EQ(FormColor(Quelt).name(), row.colour.name());
         EXPECT_EQ(FormColor(ConfigTerm).name(), row.colour.name());
         EXPECT_EQ(FormColor(FormAjuda).name(), row.colour.name());
