@@ -6,15 +6,13 @@
 #include "support/SerialPeer.h"
 #include "support/SocatPair.h"
 
-#include <filesystem>
+#include <string>
 
 namespace tavrin::testing {
 namespace {
 
 std::string PeerScript() {
-    return (std::filesystem::path(__FILE__).parent_path().parent_path() / "posix" /
-            "serial_peer.py")
-        .string();
+    return std::string(TAVRIN_SOURCE_DIR) + "/tests/posix/serial_peer.py";
 }
 
 using LongCommandEndToEndTest = AppFixture;
