@@ -25,7 +25,7 @@ protected:
         AppFixture::SetUp();
         pair_ = std::make_unique<SocatPair>(temp_.Path());
         ASSERT_TRUE(pair_->Started()) << "socat missing? (scripts/install-deps)";
-        peer_ = std::make_unique<SerialPeer>(TAVRIN_SOURCE_DIR "/tests/posix/serial_peer.py");
+        peer_ = std::make_unique<SerialPeer>(PeerScript());
         ASSERT_TRUE(peer_->Started()) << "python3-serial missing? (scripts/install-deps)";
         ASSERT_TRUE(peer_->Open(pair_->PeerPath()));
         Quelt->ComPort->SetPort(pair_->PortPath());
