@@ -5,6 +5,7 @@
 #include "platform/posix/PosixErrno.h"
 #include "platform/posix/PosixTermios.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/eventfd.h>
 #include <sys/timerfd.h>
@@ -56,6 +57,7 @@ DWORD PosixComm::Start() {
     timerFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     if (wakeFd_ < 0 || timerFd_ < 0)
         return Win32FromErrno(errno);
+    SetInQueueFloor(kReadBlock);
     io_ = std::thread(&PosixComm::IoLoop, this);
     if (traits_.modemLines)
         modemWatch_ = std::make_unique<ModemWatch>(fd_, [this](DWORD ms) { SetModemLines(ms); });
@@ -63,7 +65,12 @@ DWORD PosixComm::Start() {
 }
 
 void PosixComm::Shutdown() {
-    stopping_ = true;
+    {
+        // A write waiting for room in the output queue ends with the handle.
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        outputRoom_.notify_all();
+    }
     if (io_.joinable()) {
         Wake();
         io_.join();
@@ -83,18 +90,48 @@ void PosixComm::Wake() {
 }
 
 DWORD PosixComm::SetupComm(DWORD inQueue, DWORD outQueue) {
-    const DWORD error = CommDriver::SetupComm(inQueue, outQueue);
+    DWORD error;
+    {
+        // The I/O thread reads only what the queue has room for and queues it under this
+        // lock: a smaller size taking effect in between would turn bytes already read from
+        // the kernel into an overflow.
+        std::lock_guard input(inputMutex_);
+        error = CommDriver::SetupComm(inQueue, outQueue);
+    }
     if (throttled_.load())
         Wake();
     return error;
+}
+
+DWORD PosixComm::ApplyQueueSizes(DWORD, DWORD outQueue) {
+    std::lock_guard lock(mutex_);
+    if (outQueue != 0) {
+        outQueueSize_ = outQueue;
+        outputRoom_.notify_all();
+    }
+    return ERROR_SUCCESS;
 }
 
 DWORD PosixComm::ReadFile(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* overlapped) {
     const DWORD error = CommDriver::ReadFile(buffer, toRead, read, overlapped);
     // The read took bytes from a full queue: the rest waiting in the kernel may come now.
     if (throttled_.load())
-        Wake();
+        RefillAfterRead();
     return error;
+}
+
+void PosixComm::RefillAfterRead() {
+    {
+        std::lock_guard lock(mutex_);
+        if (hungUp_ || gone_ || stopping_ || fd_ < 0)
+            return;
+    }
+    // Still full after the refill: the I/O thread is right to leave the device alone, and
+    // waking it would only cost a hand-off. Otherwise it must watch the device again (and it
+    // is the one that handles a hang-up).
+    if (DrainInput() && InputRoom() == 0)
+        return;
+    Wake();
 }
 
 DWORD PosixComm::PurgeComm(DWORD flags) {
@@ -201,33 +238,67 @@ DWORD PosixComm::SendImmediate(char ch) {
 }
 
 DWORD PosixComm::Send(const std::uint8_t* bytes, DWORD count) {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     if (hungUp_ || count == 0)
         return ERROR_SUCCESS;
     DWORD done = 0;
-    if (pendingOutput_.empty()) {
+    if (PendingOutputLocked() == 0) {
         if (DWORD error = WriteLocked(bytes, count, done))
             return error;
     }
-    // The rest goes out as the kernel takes it; WriteFile counts it written, as a driver
-    // with an output buffer does.
-    pendingOutput_.append(reinterpret_cast<const char*>(bytes) + done, count - done);
+    // Whatever the kernel took is leaving: EV_TXEMPTY tells when it has gone.
     watchTransmit_ = true;
     Wake();
+    const std::uint64_t discards = outputDiscards_;
+    while (done < count) {
+        // The rest goes out as the kernel takes it, through a queue of the size SetupComm
+        // gave; WriteFile counts it written, as a driver with an output buffer does. What
+        // does not fit waits for room, as a Windows write stays pending until its data has
+        // gone into the driver's buffer.
+        const std::size_t queued = PendingOutputLocked();
+        if (queued < outQueueSize_) {
+            const auto take =
+                static_cast<DWORD>(std::min<std::size_t>(count - done, outQueueSize_ - queued));
+            pendingOutput_.append(reinterpret_cast<const char*>(bytes) + done, take);
+            done += take;
+            watchTransmit_ = true;
+            Wake();
+            continue;
+        }
+        outputRoom_.wait(lock, [&] {
+            return PendingOutputLocked() < outQueueSize_ || hungUp_ || gone_ || stopping_ ||
+                   outputDiscards_ != discards;
+        });
+        if (hungUp_)
+            return ERROR_SUCCESS; // lost, as on a cable with nothing at its end
+        if (gone_)
+            return kGoneError;
+        if (stopping_ || outputDiscards_ != discards)
+            return ERROR_OPERATION_ABORTED;
+    }
     return ERROR_SUCCESS;
 }
 
 DWORD PosixComm::PendingOutput() {
     std::lock_guard lock(mutex_);
     DWORD queued = 0;
-    if (!hungUp_ && !gone_ && fd_ >= 0)
+    // Nothing written since the kernel's queue was last seen empty: asking again would cost a
+    // system call on every look at the input queue.
+    if (watchTransmit_ && !hungUp_ && !gone_ && fd_ >= 0)
         OutputQueued(fd_, queued);
-    return queued + static_cast<DWORD>(pendingOutput_.size());
+    return queued + static_cast<DWORD>(PendingOutputLocked());
+}
+
+void PosixComm::DropOutputLocked() {
+    pendingOutput_.clear();
+    sentOutput_ = 0;
+    ++outputDiscards_;
+    outputRoom_.notify_all();
 }
 
 void PosixComm::DiscardOutput() {
     std::lock_guard lock(mutex_);
-    pendingOutput_.clear();
+    DropOutputLocked();
     if (!hungUp_ && !gone_ && fd_ >= 0)
         FlushOutput(fd_);
 }

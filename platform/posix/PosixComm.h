@@ -19,6 +19,7 @@
 #include "platform/posix/PosixLine.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -57,6 +58,7 @@ public:
 
 protected:
     DWORD ApplyState(const DCB& dcb) override;
+    DWORD ApplyQueueSizes(DWORD inQueue, DWORD outQueue) override;
     DWORD SendImmediate(char ch) override;
     DWORD Send(const std::uint8_t* bytes, DWORD count) override;
     DWORD PendingOutput() override;
@@ -65,6 +67,14 @@ protected:
 
 private:
     static constexpr DWORD kPeerLines = MS_CTS_ON | MS_DSR_ON | MS_RLSD_ON;
+    // The most the I/O thread reads from the device at once, and so the least the input
+    // queue holds: with a smaller queue a flood would cost a notification per few bytes.
+    static constexpr DWORD kReadBlock = 64 * 1024;
+    // The output queue before any SetupComm.
+    static constexpr DWORD kDefaultOutQueue = 4096;
+
+    std::size_t PendingOutputLocked() const { return pendingOutput_.size() - sentOutput_; }
+    void DropOutputLocked();
 
     // --- I/O thread (PosixIo.cpp) ----------------------------------------------------------
     void IoLoop();
@@ -72,6 +82,10 @@ private:
     void Wake();
     // Reads what the input queue has room for; false when the device hung up.
     bool DrainInput();
+    // A reader has made room in a queue the I/O thread had stopped filling: it refills the
+    // queue itself rather than handing that to the I/O thread, which it wakes only when the
+    // device has nothing more for now.
+    void RefillAfterRead();
     void DeliverInput(const std::uint8_t* raw, std::size_t count);
     void FlushPendingOutput();
     void CheckTransmitted();
@@ -93,7 +107,13 @@ private:
     int fd_;
     bool hungUp_ = false;
     bool gone_ = false;
+    // Output the kernel has not taken yet: pendingOutput_ from sentOutput_ on. The sent part
+    // is dropped only now and then, so a large write costs time in proportion to its size.
     std::string pendingOutput_;
+    std::size_t sentOutput_ = 0;
+    DWORD outQueueSize_ = kDefaultOutQueue;
+    std::uint64_t outputDiscards_ = 0; // counts purges and hang-ups that drop the output
+    std::condition_variable outputRoom_;
     bool immediatePending_ = false;
     bool watchTransmit_ = false;
     DCB applied_{};

@@ -15,8 +15,6 @@
 namespace win::posix {
 
 namespace {
-constexpr std::size_t kReadChunk = 64 * 1024;
-
 void Drain(int fd) {
     std::uint64_t value = 0;
     while (::read(fd, &value, sizeof value) > 0) {
@@ -25,7 +23,7 @@ void Drain(int fd) {
 } // namespace
 
 void PosixComm::IoLoop() {
-    raw_.resize(kReadChunk);
+    raw_.resize(kReadBlock);
     // Opened with nothing at the other end: watch for it from the start.
     if (traits_.hungUp)
         linkWatch_ = std::make_unique<LinkWatch>(links_);
@@ -43,14 +41,14 @@ void PosixComm::IoLoop() {
             std::lock_guard lock(mutex_);
             hungUp = hungUp_;
             gone = gone_;
-            output = !pendingOutput_.empty();
+            output = PendingOutputLocked() > 0;
         }
         if (!hungUp && !gone) {
             short events = 0;
             // Set before looking at the queue, so that a reader who empties it meanwhile
             // sees the flag and wakes this thread.
             throttled_ = true;
-            if (QueuedInput() < InQueueSize()) {
+            if (InputRoom() > 0) {
                 throttled_ = false;
                 events |= POLLIN;
             }
@@ -97,12 +95,10 @@ void PosixComm::IoLoop() {
 
 bool PosixComm::DrainInput() {
     std::lock_guard input(inputMutex_);
-    const DWORD size = InQueueSize();
-    const DWORD queued = QueuedInput();
-    if (queued >= size)
-        return true;
     // Marked bytes only shrink when decoded, so what is read always fits.
-    const std::size_t room = std::min<std::size_t>(size - queued, raw_.size());
+    const std::size_t room = std::min<std::size_t>(InputRoom(), raw_.size());
+    if (room == 0)
+        return true;
     const ssize_t n = ::read(fd_, raw_.data(), room);
     if (n > 0) {
         DeliverInput(raw_.data(), static_cast<std::size_t>(n));
@@ -115,12 +111,14 @@ bool PosixComm::DrainInput() {
 }
 
 void PosixComm::DeliverInput(const std::uint8_t* raw, std::size_t count) {
+    if (traits_.pseudoTerminal) {
+        // Nothing to decode and no error counters: the block goes to the queue as it came.
+        Receive(raw, count);
+        return;
+    }
     decoded_.clear();
     marks_.clear();
-    if (traits_.pseudoTerminal)
-        decoded_.assign(raw, raw + count);
-    else
-        decoder_.Decode(raw, count, decoded_, marks_);
+    decoder_.Decode(raw, count, decoded_, marks_);
     DWORD errors = 0;
     ErrorCounts now = counts_;
     if (traits_.errorCounts && ReadErrorCounts(fd_, now) == 0) {
@@ -177,20 +175,31 @@ void PosixComm::DeliverInput(const std::uint8_t* raw, std::size_t count) {
 
 void PosixComm::FlushPendingOutput() {
     std::lock_guard lock(mutex_);
-    if (pendingOutput_.empty() || hungUp_)
+    if (PendingOutputLocked() == 0 || hungUp_)
         return;
     DWORD written = 0;
-    const DWORD error = WriteLocked(reinterpret_cast<const std::uint8_t*>(pendingOutput_.data()),
-                                    static_cast<DWORD>(pendingOutput_.size()), written);
+    const auto pending = static_cast<DWORD>(PendingOutputLocked());
+    const DWORD error =
+        WriteLocked(reinterpret_cast<const std::uint8_t*>(pendingOutput_.data()) + sentOutput_,
+                    pending, written);
     if (error != ERROR_SUCCESS)
-        written = static_cast<DWORD>(pendingOutput_.size());
-    pendingOutput_.erase(0, written);
+        written = pending;
+    sentOutput_ += written;
+    if (sentOutput_ == pendingOutput_.size()) {
+        pendingOutput_.clear();
+        sentOutput_ = 0;
+    } else if (sentOutput_ >= pendingOutput_.size() / 2) {
+        // Moves at most as much as has been sent since the last time: linear overall.
+        pendingOutput_.erase(0, sentOutput_);
+        sentOutput_ = 0;
+    }
+    outputRoom_.notify_all();
 }
 
 void PosixComm::CheckTransmitted() {
     {
         std::lock_guard lock(mutex_);
-        if (!watchTransmit_ || !pendingOutput_.empty())
+        if (!watchTransmit_ || PendingOutputLocked() > 0)
             return;
         DWORD queued = 0;
         if (!hungUp_ && !gone_ && OutputQueued(fd_, queued) == 0 && queued > 0) {
@@ -223,7 +232,7 @@ void PosixComm::HangUp() {
         {
             std::lock_guard lock(mutex_);
             gone_ = true;
-            pendingOutput_.clear();
+            DropOutputLocked();
         }
         Disconnect();
         return;
@@ -231,7 +240,7 @@ void PosixComm::HangUp() {
     {
         std::lock_guard lock(mutex_);
         hungUp_ = true;
-        pendingOutput_.clear();
+        DropOutputLocked();
     }
     // The cable's other end is gone: its lines drop, and the events wake a pending wait.
     SetModemLines(0);
