@@ -1,6 +1,7 @@
 #include "app/ReceptionPane.h"
 
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -9,15 +10,71 @@ namespace tavrin {
 
 ReceptionPane::ReceptionPane(QPlainTextEdit* view) : QObject(view), view_(view) {
     view_->setUndoRedoEnabled(false);
+    frame_.setSingleShot(true);
+    frame_.setInterval(FrameMs);
+    connect(&frame_, &QTimer::timeout, this, &ReceptionPane::ShowFrame);
     // Someone else emptied or rewrote the pane (clear all, opening the port): a CR this
-    // pane added last is no longer the end of the text.
-    connect(view_->document(), &QTextDocument::contentsChange, this, [this] {
-        if (!editing_)
-            endsWithCR_ = false;
-    });
+    // pane added last is no longer the end of the text, and what arrived before that
+    // would have been wiped with the rest.
+    connect(view_->document(), &QTextDocument::contentsChange, this, &ReceptionPane::Forget);
+    connect(view_, &QPlainTextEdit::textChanged, this, &ReceptionPane::Forget);
+}
+
+void ReceptionPane::Forget() {
+    if (editing_)
+        return;
+    endsWithCR_ = false;
+    replacePending_ = false;
+    pending_.clear();
+    frame_.stop();
 }
 
 void ReceptionPane::Append(const QString& text) {
+    if (text.isEmpty())
+        return;
+    pending_ += text;
+    if (!frame_.isActive())
+        frame_.start();
+}
+
+void ReceptionPane::Replace(const QString& text) {
+    replacePending_ = true;
+    pending_ = text;
+    if (!frame_.isActive())
+        frame_.start();
+}
+
+void ReceptionPane::Flush() {
+    while (HasPending())
+        ShowFrame();
+}
+
+void ReceptionPane::ShowFrame() {
+    if (!HasPending())
+        return;
+    QScrollBar* bar = view_->verticalScrollBar();
+    const bool follow = bar->value() >= bar->maximum();
+    editing_ = true;
+    if (replacePending_) {
+        view_->clear();
+        endsWithCR_ = false;
+        replacePending_ = false;
+    }
+    if (pending_.size() <= MaxFrameText) {
+        Insert(pending_);
+        pending_.clear();
+    } else {
+        Insert(pending_.first(MaxFrameText));
+        pending_.remove(0, MaxFrameText);
+        frame_.start();
+    }
+    editing_ = false;
+    if (follow)
+        bar->setValue(bar->maximum());
+    emit Updated();
+}
+
+void ReceptionPane::Insert(const QString& text) {
     if (text.isEmpty())
         return;
     QTextDocument* document = view_->document();
@@ -28,7 +85,7 @@ void ReceptionPane::Append(const QString& text) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar ch = text[i];
         if (ch == u'\r' || ch == u'\n') {
-            // The LF of a CR LF pair, also when the CR ended the chunk before.
+            // The LF of a CR LF pair, also when the CR ended the text before.
             const bool pairedLF = ch == u'\n' && (i > 0 ? text[i - 1] == u'\r' : endsWithCR_);
             if (!pairedLF) {
                 lines += u'\n';
@@ -49,14 +106,7 @@ void ReceptionPane::Append(const QString& text) {
     // A cursor of our own: the view's cursor is where the user clicked or selected.
     QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
-    editing_ = true;
     cursor.insertText(lines);
-    editing_ = false;
-}
-
-void ReceptionPane::Replace(const QString& text) {
-    view_->clear();
-    Append(text);
 }
 
 } // namespace tavrin

@@ -8,6 +8,8 @@
 #include "app/Ansi.h"
 #include "app/ReceptionPane.h"
 
+#include <QScrollBar>
+
 #include <random>
 
 namespace tavrin::testing {
@@ -168,6 +170,74 @@ TEST_F(ReceiveTest, BinaryDataNeverCorruptsThePane) {
 
     Receive("\fclean");
     EXPECT_EQ(PaneText(), QStringLiteral("clean"));
+}
+
+// Chunks that arrive between two frames go into the pane together, once, in the order they
+// came; a form feed among them still wipes what came before it.
+TEST_F(ReceiveTest, ChunksBetweenTwoFramesGoInTogether) {
+    OpenPort();
+    ReceptionPane* pane = Pane();
+    int updates = 0;
+    QObject::connect(pane, &ReceptionPane::Updated, [&] { ++updates; });
+    for (const char* chunk : {"one ", "two\r", "\nthree"})
+        pane->Append(QString::fromLatin1(chunk));
+    EXPECT_EQ(PaneText(), QString()) << "nothing before the frame";
+    ASSERT_TRUE(WaitUntil([&] { return updates > 0; }));
+    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(PaneText(), QStringLiteral("one two\nthree"));
+
+    pane->Append(QStringLiteral("lost"));
+    pane->Replace(QStringLiteral("kept"));
+    pane->Append(QStringLiteral(" too"));
+    ASSERT_TRUE(WaitUntil([&] { return updates > 1; }));
+    EXPECT_EQ(updates, 2);
+    EXPECT_EQ(PaneText(), QStringLiteral("kept too"));
+}
+
+// A flood larger than one frame takes is shown over several frames, all of it, in order.
+TEST_F(ReceiveTest, AFloodIsShownWholeOverSeveralFrames) {
+    OpenPort();
+    QString flood;
+    for (int line = 0; flood.size() < 3 * ReceptionPane::MaxFrameText; ++line)
+        flood += QStringLiteral("reading %1\r\n").arg(line);
+    int updates = 0;
+    QObject::connect(Pane(), &ReceptionPane::Updated, [&] { ++updates; });
+    Pane()->Append(flood);
+    ASSERT_TRUE(WaitUntil([] { return !Pane()->HasPending(); }));
+    EXPECT_GE(updates, 3);
+    EXPECT_EQ(PaneText(), flood.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+TEST_F(ReceiveTest, ClearingThePaneDropsWhatWaitsForTheNextFrame) {
+    OpenPort();
+    Pane()->Append(QStringLiteral("before the clear"));
+    Quelt->BitBtn2->click();
+    Pane()->Flush();
+    EXPECT_EQ(PaneText(), QString());
+}
+
+// The view shows the newest text while it is at the end; scrolled up, it stays put.
+TEST_F(ReceiveTest, TheViewFollowsTheEndUntilTheUserScrollsUp) {
+    OpenPort();
+    QScrollBar* bar = Quelt->Memo->verticalScrollBar();
+    std::string lines;
+    for (int i = 0; i < 200; ++i)
+        lines += "line " + std::to_string(i) + "\r\n";
+    Receive(lines);
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    Receive("more\r\nand more\r\n");
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    bar->setValue(10);
+    Receive(lines);
+    EXPECT_EQ(bar->value(), 10);
+    EXPECT_GT(bar->maximum(), 10);
+
+    bar->setValue(bar->maximum());
+    Receive("\fshort");
+    Receive(lines);
+    EXPECT_EQ(bar->value(), bar->maximum()) << "at the end again: following again";
 }
 
 TEST_F(ReceiveTest, HardwareDetectedFollowsDsrWhileThePortIsOpen) {

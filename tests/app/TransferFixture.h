@@ -6,6 +6,7 @@
 #include "AppFixture.h"
 
 #include "app/CapsLock.h"
+#include "app/ReceptionPane.h"
 
 #include <QTextDocument>
 #include <QTimer>
@@ -62,11 +63,15 @@ protected:
         return text;
     }
 
-    // Puts bytes on the line and waits until the window has read them.
+    static ReceptionPane* Pane() { return Quelt->Memo->findChild<ReceptionPane*>(); }
+
+    // Puts bytes on the line and waits until the window has read them and shown them.
     void Receive(const std::string& bytes) {
         device->Inject(bytes);
         ASSERT_TRUE(WaitUntil([&] { return device->QueuedInput() == 0; }))
             << "the window never read the bytes";
+        ASSERT_TRUE(WaitUntil([] { return !Pane()->HasPending(); }))
+            << "the pane never showed the bytes";
     }
 
     std::shared_ptr<win::virt::VirtualDevice> device;
