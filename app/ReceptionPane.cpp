@@ -1,23 +1,19 @@
 #include "app/ReceptionPane.h"
 
-#include <QPlainTextEdit>
+#include "app/ReceptionView.h"
+
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
 
 namespace tavrin {
 
-ReceptionPane::ReceptionPane(QPlainTextEdit* view) : QObject(view), view_(view) {
-    view_->setUndoRedoEnabled(false);
+ReceptionPane::ReceptionPane(ReceptionView* view) : QObject(view), view_(view) {
     frame_.setSingleShot(true);
     frame_.setInterval(FrameMs);
     connect(&frame_, &QTimer::timeout, this, &ReceptionPane::ShowFrame);
     // Someone else emptied or rewrote the pane (clear all, opening the port): a CR this
     // pane added last is no longer the end of the text, and what arrived before that
     // would have been wiped with the rest.
-    connect(view_->document(), &QTextDocument::contentsChange, this, &ReceptionPane::Forget);
-    connect(view_, &QPlainTextEdit::textChanged, this, &ReceptionPane::Forget);
+    connect(view_, &ReceptionView::textChanged, this, &ReceptionPane::Forget);
 }
 
 void ReceptionPane::Forget() {
@@ -77,36 +73,21 @@ void ReceptionPane::ShowFrame() {
 void ReceptionPane::Insert(const QString& text) {
     if (text.isEmpty())
         return;
-    QTextDocument* document = view_->document();
-    // Characters already on the last line (a block's length counts its separator).
-    int column = document->lastBlock().length() - 1;
     QString lines;
-    lines.reserve(text.size() + text.size() / MaxLineLength + 1);
+    lines.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar ch = text[i];
         if (ch == u'\r' || ch == u'\n') {
             // The LF of a CR LF pair, also when the CR ended the text before.
             const bool pairedLF = ch == u'\n' && (i > 0 ? text[i - 1] == u'\r' : endsWithCR_);
-            if (!pairedLF) {
+            if (!pairedLF)
                 lines += u'\n';
-                column = 0;
-            }
             continue;
         }
-        if (column >= MaxLineLength) {
-            lines += u'\n';
-            column = 0;
-        }
         lines += ch;
-        ++column;
     }
     endsWithCR_ = text.back() == u'\r';
-    if (lines.isEmpty())
-        return;
-    // A cursor of our own: the view's cursor is where the user clicked or selected.
-    QTextCursor cursor(document);
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(lines);
+    view_->appendText(lines);
 }
 
 } // namespace tavrin

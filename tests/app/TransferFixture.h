@@ -8,7 +8,6 @@
 #include "app/CapsLock.h"
 #include "app/ReceptionPane.h"
 
-#include <QTextDocument>
 #include <QTimer>
 
 #include <chrono>
@@ -55,13 +54,8 @@ protected:
         device->SetClock([now] { return *now += std::chrono::hours(1); });
     }
 
-    // The pane's text with each line break as "\n". Raw, so that a no-break space stays
-    // what it is.
-    static QString PaneText() {
-        QString text = Quelt->Memo->document()->toRawText();
-        text.replace(QChar::ParagraphSeparator, u'\n');
-        return text;
-    }
+    // The pane's text with each line break as "\n".
+    static QString PaneText() { return Quelt->Memo->toPlainText(); }
 
     static ReceptionPane* Pane() { return Quelt->Memo->findChild<ReceptionPane*>(); }
 
