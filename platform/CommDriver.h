@@ -28,6 +28,7 @@
 namespace win {
 
 class Event;
+class WaitHelper;
 
 class CommDriver : public CommDevice {
 public:
@@ -96,6 +97,10 @@ protected:
     virtual void DiscardOutput() {}
     // The handle has been closed and nothing is pending any more.
     virtual void Shutdown() {}
+    // What a thread waiting for a pending WaitCommEvent may do itself to bring in input
+    // (Waitable.h); none by default. Called with the driver's lock held: it must only
+    // return an object made beforehand.
+    virtual std::shared_ptr<WaitHelper> InputHelper() { return nullptr; }
 
     // The lines as they are when the device opens, without events.
     void InitModemLines(DWORD modemStatus);

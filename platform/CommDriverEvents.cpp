@@ -57,6 +57,8 @@ DWORD CommDriver::WaitCommEvent(DWORD* eventMask, OVERLAPPED* overlapped) {
         CompleteLocked(op, ERROR_SUCCESS);
     } else {
         wait_ = op;
+        if (op->event)
+            op->event->SetHelper(InputHelper());
     }
     return AwaitLocked(lock, op, nullptr);
 }
@@ -66,6 +68,8 @@ void CommDriver::AbortWaitLocked(DWORD status) {
         return;
     const OpPtr op = std::move(wait_);
     wait_.reset();
+    if (op->event)
+        op->event->SetHelper(nullptr);
     CompleteLocked(op, status);
 }
 

@@ -20,6 +20,34 @@ std::atomic<std::uint64_t> wakeups{0};
 constexpr DWORD kTransmitBusy = ERROR_INVALID_PARAMETER;
 } // namespace
 
+// Lets the thread that waits for the port's events read the device itself when input
+// comes, instead of being woken by the I/O thread after it has read it: the I/O thread keeps
+// watching too, and whichever runs first moves the bytes.
+class PosixComm::InputWatch : public WaitHelper {
+public:
+    explicit InputWatch(PosixComm* port) : port_(port) {}
+
+    int Descriptor() override {
+        std::lock_guard lock(mutex_);
+        return port_ ? port_->WatchableDescriptor() : -1;
+    }
+    bool Serve() override {
+        std::lock_guard lock(mutex_);
+        // Room left after the read: the device may be watched again without spinning on
+        // input that has nowhere to go.
+        return port_ && port_->DrainInput() && port_->InputRoom() > 0;
+    }
+    // The port is going: a waiter that still holds this finds nothing to watch.
+    void Close() {
+        std::lock_guard lock(mutex_);
+        port_ = nullptr;
+    }
+
+private:
+    std::mutex mutex_;
+    PosixComm* port_;
+};
+
 std::uint64_t PosixComm::Wakeups() {
     return wakeups.load();
 }
@@ -58,6 +86,7 @@ DWORD PosixComm::Start() {
     if (wakeFd_ < 0 || timerFd_ < 0)
         return Win32FromErrno(errno);
     SetInQueueFloor(kReadBlock);
+    inputWatch_ = std::make_shared<InputWatch>(this);
     io_ = std::thread(&PosixComm::IoLoop, this);
     if (traits_.modemLines)
         modemWatch_ = std::make_unique<ModemWatch>(fd_, [this](DWORD ms) { SetModemLines(ms); });
@@ -65,6 +94,8 @@ DWORD PosixComm::Start() {
 }
 
 void PosixComm::Shutdown() {
+    if (inputWatch_)
+        inputWatch_->Close();
     {
         // A write waiting for room in the output queue ends with the handle.
         std::lock_guard lock(mutex_);
@@ -81,6 +112,17 @@ void PosixComm::Shutdown() {
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
+}
+
+std::shared_ptr<WaitHelper> PosixComm::InputHelper() {
+    return inputWatch_;
+}
+
+int PosixComm::WatchableDescriptor() {
+    if (InputRoom() == 0)
+        return -1;
+    std::lock_guard lock(mutex_);
+    return hungUp_ || gone_ || stopping_ ? -1 : fd_;
 }
 
 void PosixComm::Wake() {

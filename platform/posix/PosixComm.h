@@ -14,6 +14,7 @@
 // up has gone away: every call fails with CommDriver::kGoneError from then on.
 
 #include "platform/CommDriver.h"
+#include "platform/Waitable.h"
 #include "platform/posix/LinkWatch.h"
 #include "platform/posix/ParmrkDecoder.h"
 #include "platform/posix/PosixLine.h"
@@ -64,8 +65,13 @@ protected:
     DWORD PendingOutput() override;
     void DiscardOutput() override;
     void Shutdown() override;
+    std::shared_ptr<WaitHelper> InputHelper() override;
 
 private:
+    class InputWatch;
+    // For InputWatch: the descriptor a waiting thread may watch, or -1.
+    int WatchableDescriptor();
+
     static constexpr DWORD kPeerLines = MS_CTS_ON | MS_DSR_ON | MS_RLSD_ON;
     // The most the I/O thread reads from the device at once, and so the least the input
     // queue holds: with a smaller queue a flood would cost a notification per few bytes.
@@ -132,7 +138,8 @@ private:
     int timerFd_ = -1;
     std::atomic<bool> throttled_{false};
     std::atomic<bool> stopping_{false};
-    std::unique_ptr<LinkWatch> linkWatch_; // I/O thread only
+    std::shared_ptr<InputWatch> inputWatch_; // made by Start, closed by Shutdown
+    std::unique_ptr<LinkWatch> linkWatch_;   // I/O thread only
     std::unique_ptr<ModemWatch> modemWatch_;
     std::thread io_;
 };
