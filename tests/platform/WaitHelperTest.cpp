@@ -22,8 +22,7 @@ namespace {
 // event, as a driver completing a wait would.
 class PipeHelper : public WaitHelper {
 public:
-    PipeHelper(std::shared_ptr<Event> event, bool accept)
-        : event_(std::move(event)), accept_(accept) {
+    PipeHelper(Event* event, bool accept) : event_(event), accept_(accept) {
         EXPECT_EQ(pipe(fds_), 0);
     }
     ~PipeHelper() override {
@@ -47,7 +46,7 @@ public:
     std::function<void()> onServe;
 
 private:
-    std::shared_ptr<Event> event_;
+    Event* event_; // the test holds the event; the event holds this
     bool accept_;
     int fds_[2] = {-1, -1};
 };
@@ -55,7 +54,7 @@ private:
 TEST(WaitHelper, TheWaitingThreadServesTheDeviceItself) {
     HANDLE handle = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     auto event = handles::LookupAs<Event>(handle);
-    auto helper = std::make_shared<PipeHelper>(event, true);
+    auto helper = std::make_shared<PipeHelper>(event.get(), true);
     event->SetHelper(helper);
     helper->Input();
     // Nobody else sets the event: only serving the pipe ends this wait.
@@ -67,7 +66,7 @@ TEST(WaitHelper, TheWaitingThreadServesTheDeviceItself) {
 TEST(WaitHelper, AHelperThatDeclinesLeavesAnOrdinaryWait) {
     HANDLE handle = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     auto event = handles::LookupAs<Event>(handle);
-    auto helper = std::make_shared<PipeHelper>(event, false);
+    auto helper = std::make_shared<PipeHelper>(event.get(), false);
     event->SetHelper(helper);
     // Once the helper has declined, another thread sets the event: the waiter, no longer
     // watching the pipe, must still hear of it.
