@@ -7,7 +7,10 @@
 
 #include "app/Ansi.h"
 #include "app/ReceptionPane.h"
+#include "app/ReceptionView.h"
 
+#include <QClipboard>
+#include <QMouseEvent>
 #include <QScrollBar>
 
 #include <random>
@@ -85,6 +88,36 @@ TEST_F(ReceiveTest, ALineOfAnyLengthStaysOneLine) {
          QString(1000, u'a') + QStringLiteral("zz")},
     };
     ExpectPanes(rows);
+}
+
+// A copy from the pane holds exactly what arrived, a long line included.
+TEST_F(ReceiveTest, WhatTheUserCopiesIsWhatArrived) {
+    OpenPort();
+    std::string part;
+    for (int i = 0; i < 1000; ++i)
+        part += static_cast<char>('a' + i % 26);
+    Receive(part);
+    Receive(part + "\r\n");
+    Receive("end");
+    const QString expected = QString::fromLatin1(part + part + "\nend");
+    ReceptionView* pane = Quelt->Memo;
+    QWidget* area = pane->viewport();
+
+    // Dragged from the first character to past the end of the last line.
+    QTest::mousePress(area, Qt::LeftButton, {}, QPoint(1, 1));
+    QMouseEvent drag(QEvent::MouseMove, QPointF(area->width() - 1, area->height() / 4),
+                     area->mapToGlobal(QPointF(area->width() - 1, area->height() / 4)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(area, &drag);
+    QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(area->width() - 1, area->height() / 4));
+    EXPECT_EQ(pane->selectedText(), expected);
+
+    QApplication::clipboard()->clear();
+    QTest::keyClick(pane, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), expected);
+    pane->setSelection(0, 0);
+    QTest::keyClick(pane, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(pane->selectedText(), expected);
 }
 
 TEST_F(ReceiveTest, ClearingThePaneForgetsALineBreakLeftOpen) {
