@@ -8,10 +8,12 @@
 
 namespace tavrin {
 
-int Tavrin_Pj() {
+int Tavrin_Pj(const StartOptions& options) {
     QtApplication app;
     app.SetTitle(QStringLiteral("Tavrin 1.0 - Comunicação Serial"));
     app.CreateForm(Quelt);
+    if (!options.port.empty())
+        Quelt->ComPort->SetPort(options.port);
     // The help window and the terminal settings take the main window's colour as they are
     // created, so they come after it.
     app.CreateForm(FormAjuda);

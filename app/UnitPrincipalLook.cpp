@@ -43,6 +43,8 @@ void TQuelt::ApplyDesignLook() {
 
     // The web address is the one text of the logo block that would not fit at full size.
     Label3->setFont(PixelFont(QStringLiteral("MS Sans Serif"), 9));
+    for (QLabel* caption : {Label6, Label10, Label4, Label8, Label1, Label2, Label3})
+        FitCaption(caption);
     QPalette white = LogoBlock->palette();
     white.setColor(QPalette::Window, Qt::white);
     LogoBlock->setPalette(white);

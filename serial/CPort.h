@@ -470,6 +470,11 @@ public:
     void SaveSettings(TSettingsStorage storage, const std::string& location);
     void RestoreSettings(TSettingsStorage storage, const std::string& location);
 
+    // Lets the user pick device, baud rate, data bits, stop bits, parity and flow control in
+    // a modal dialog. Defined with the dialog (CPortSetup.cpp), in the controls library: a
+    // program built without the GUI toolkit has no dialog to show.
+    void ShowSetup();
+
     // Event handling (run by the event thread's delivery and by the open/close sequences)
     void HandleRxChar();
     void HandleRxFlag();
