@@ -1,5 +1,8 @@
 #include "app/ReceptionView.h"
 
+#include "app/ReceptionViewAccessible.h"
+
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -31,6 +34,7 @@ ReceptionView::ReceptionView(QWidget* parent)
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
+    ReceptionViewAccessible::Install();
     UpdateScrollBars();
 }
 
@@ -202,6 +206,11 @@ void ReceptionView::paintEvent(QPaintEvent*) {
             painter.restore();
         }
     }
+    if (hasFocus() && (flags_ & Qt::TextSelectableByKeyboard)) {
+        const QRect caret = CharacterRect(position_);
+        painter.fillRect(QRect(caret.left(), caret.top(), 1, caret.height()),
+                         colours.color(QPalette::Text));
+    }
 }
 
 void ReceptionView::resizeEvent(QResizeEvent* event) {
@@ -220,7 +229,108 @@ void ReceptionView::changeEvent(QEvent* event) {
 
 void ReceptionView::setSelection(qsizetype anchor, qsizetype position) {
     anchor_ = std::clamp<qsizetype>(anchor, 0, text_.size());
-    position_ = std::clamp<qsizetype>(position, 0, text_.size());
+    const qsizetype moved = std::clamp<qsizetype>(position, 0, text_.size());
+    const bool caretMoved = moved != position_;
+    position_ = moved;
+    viewport()->update();
+    if (caretMoved && QAccessible::isActive()) {
+        QAccessibleTextCursorEvent event(this, static_cast<int>(position_));
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void ReceptionView::setTextInteractionFlags(Qt::TextInteractionFlags flags) {
+    flags_ = flags;
+}
+
+std::size_t ReceptionView::LineOf(qsizetype position) const {
+    const auto after =
+        std::upper_bound(lines_.begin(), lines_.end(), position,
+                         [](qsizetype at, const Line& line) { return at < line.start; });
+    return static_cast<std::size_t>(after - lines_.begin()) - 1;
+}
+
+qsizetype ReceptionView::cursorLine() const {
+    return static_cast<qsizetype>(LineOf(position_));
+}
+
+void ReceptionView::moveCursor(QTextCursor::MoveOperation operation, QTextCursor::MoveMode mode) {
+    const std::size_t line = LineOf(position_);
+    const double x = XOf(lines_[line], position_ - lines_[line].start);
+    qsizetype to = position_;
+    switch (operation) {
+    case QTextCursor::Start:
+        to = 0;
+        break;
+    case QTextCursor::End:
+        to = text_.size();
+        break;
+    case QTextCursor::Left:
+        to = position_ - 1;
+        break;
+    case QTextCursor::Right:
+        to = position_ + 1;
+        break;
+    case QTextCursor::StartOfLine:
+        to = lines_[line].start;
+        break;
+    case QTextCursor::EndOfLine:
+        to = LineEnd(line);
+        break;
+    case QTextCursor::Up:
+        if (line > 0)
+            to = lines_[line - 1].start + OffsetAt(line - 1, x);
+        break;
+    case QTextCursor::Down:
+        if (line + 1 < lines_.size())
+            to = lines_[line + 1].start + OffsetAt(line + 1, x);
+        break;
+    default:
+        return;
+    }
+    to = std::clamp<qsizetype>(to, 0, text_.size());
+    setSelection(mode == QTextCursor::KeepAnchor ? anchor_ : to, to);
+    EnsureCaretVisible();
+}
+
+QRect ReceptionView::CharacterRect(qsizetype position) const {
+    position = std::clamp<qsizetype>(position, 0, text_.size());
+    const std::size_t line = LineOf(position);
+    const qsizetype offset = position - lines_[line].start;
+    const double x = XOf(lines_[line], offset);
+    const double width =
+        offset < LineEnd(line) - lines_[line].start ? CharWidth(text_[position]) : 1.0;
+    const int y =
+        kMargin + static_cast<int>(static_cast<qsizetype>(line) - verticalScrollBar()->value()) *
+                      LineHeight();
+    return QRect(static_cast<int>(kMargin + x - horizontalScrollBar()->value()), y,
+                 std::max(1, static_cast<int>(std::ceil(width))), LineHeight());
+}
+
+void ReceptionView::EnsureCaretVisible() {
+    const auto line = static_cast<int>(LineOf(position_));
+    QScrollBar* vertical = verticalScrollBar();
+    if (line < vertical->value())
+        vertical->setValue(line);
+    else if (line >= vertical->value() + vertical->pageStep())
+        vertical->setValue(line - vertical->pageStep() + 1);
+    const std::size_t index = LineOf(position_);
+    const double x = XOf(lines_[index], position_ - lines_[index].start);
+    QScrollBar* horizontal = horizontalScrollBar();
+    const int room = viewport()->width() - 2 * kMargin;
+    if (x < horizontal->value())
+        horizontal->setValue(static_cast<int>(x));
+    else if (x > horizontal->value() + room)
+        horizontal->setValue(static_cast<int>(x) - room);
+}
+
+void ReceptionView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void ReceptionView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
     viewport()->update();
 }
 
@@ -259,11 +369,39 @@ void ReceptionView::keyPressEvent(QKeyEvent* event) {
         copy();
     } else if (event == QKeySequence::SelectAll) {
         selectAll();
-    } else if (event == QKeySequence::MoveToStartOfDocument) {
-        verticalScrollBar()->setValue(0);
-    } else if (event == QKeySequence::MoveToEndOfDocument) {
-        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    } else if (!(flags_ & Qt::TextSelectableByKeyboard)) {
+        if (event == QKeySequence::MoveToStartOfDocument)
+            verticalScrollBar()->setValue(0);
+        else if (event == QKeySequence::MoveToEndOfDocument)
+            verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+        else
+            QAbstractScrollArea::keyPressEvent(event);
     } else {
+        // The caret's keys, each also with Shift to extend the selection.
+        static const struct {
+            QKeySequence::StandardKey move;
+            QKeySequence::StandardKey select;
+            QTextCursor::MoveOperation operation;
+        } keys[] = {
+            {QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument,
+             QTextCursor::Start},
+            {QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument,
+             QTextCursor::End},
+            {QKeySequence::MoveToPreviousLine, QKeySequence::SelectPreviousLine, QTextCursor::Up},
+            {QKeySequence::MoveToNextLine, QKeySequence::SelectNextLine, QTextCursor::Down},
+            {QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar, QTextCursor::Left},
+            {QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar, QTextCursor::Right},
+            {QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine,
+             QTextCursor::StartOfLine},
+            {QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine, QTextCursor::EndOfLine},
+        };
+        for (const auto& key : keys) {
+            if (event == key.move || event == key.select) {
+                moveCursor(key.operation,
+                           event == key.select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+                return;
+            }
+        }
         QAbstractScrollArea::keyPressEvent(event);
     }
 }

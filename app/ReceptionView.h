@@ -12,6 +12,7 @@
 
 #include <QAbstractScrollArea>
 #include <QString>
+#include <QTextCursor>
 
 #include <vector>
 
@@ -32,11 +33,29 @@ public:
 
     qsizetype lineCount() const { return static_cast<qsizetype>(lines_.size()); }
 
-    // The selection, as positions in toPlainText().
+    // The selection, as positions in toPlainText(); the caret is at its moving end.
     void setSelection(qsizetype anchor, qsizetype position);
+    qsizetype anchor() const { return anchor_; }
+    qsizetype cursorPosition() const { return position_; }
     QString selectedText() const;
     void selectAll();
     void copy() const;
+
+    // Never editable; the keyboard moves a caret through the text when the flags allow it
+    // (TextSelectableByKeyboard), so that a screen reader can read it line by line.
+    bool isReadOnly() const { return true; }
+    void setTextInteractionFlags(Qt::TextInteractionFlags flags);
+    // Start, End, Up, Down, Left, Right, StartOfLine and EndOfLine.
+    void moveCursor(QTextCursor::MoveOperation operation,
+                    QTextCursor::MoveMode mode = QTextCursor::MoveAnchor);
+    // The line the caret is on, from 0.
+    qsizetype cursorLine() const;
+
+    // For the accessibility interface: where a character is in the viewport, the position
+    // at a point of the viewport, and scrolling the caret into view.
+    QRect CharacterRect(qsizetype position) const;
+    qsizetype PositionAt(const QPoint& point) const;
+    void EnsureCaretVisible();
 
 signals:
     // The text changed (added to, replaced or cleared).
@@ -46,6 +65,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -70,7 +91,7 @@ private:
     double XOf(const Line& line, qsizetype offset) const;
     // The character boundary of `line` nearest to `x`.
     qsizetype OffsetAt(std::size_t line, double x) const;
-    qsizetype PositionAt(const QPoint& point) const;
+    std::size_t LineOf(qsizetype position) const;
     void UpdateScrollBars();
     int LineHeight() const;
 
@@ -80,6 +101,7 @@ private:
     mutable std::vector<double> widths_; // by UTF-16 code, -1 until measured
     qsizetype anchor_ = 0;
     qsizetype position_ = 0;
+    Qt::TextInteractionFlags flags_ = Qt::TextSelectableByMouse;
 };
 
 } // namespace tavrin
