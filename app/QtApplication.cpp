@@ -8,8 +8,6 @@
 
 #include <QApplication>
 #include <QFont>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -48,10 +46,6 @@ QtApplication::QtApplication() {
     instance = this;
     InitTavrinResources();
     SubstituteDesignFonts();
-    // Qt's own texts (the buttons of the boxes, edit menus) in the language of the program.
-    if (translator_.load(QLocale(QStringLiteral("pt_BR")), QStringLiteral("qtbase"),
-                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&translator_);
 
     gui_queue::SetGuiThread();
     Application& app = Application::Instance();
@@ -76,7 +70,6 @@ QtApplication::~QtApplication() {
     app.SetErrorHandler(nullptr);
     app.SetMessagePump(nullptr);
     app.SetTitle({});
-    QCoreApplication::removeTranslator(&translator_);
     instance = nullptr;
 }
 

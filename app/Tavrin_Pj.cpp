@@ -1,6 +1,7 @@
 #include "app/Tavrin_Pj.h"
 
 #include "app/QtApplication.h"
+#include "app/QtTranslations.h"
 #include "app/UnitAjuda.h"
 #include "app/UnitConfigTerm.h"
 #include "app/UnitPrincipal.h"
@@ -9,6 +10,7 @@
 namespace tavrin {
 
 int Tavrin_Pj(const StartOptions& options) {
+    const QtTranslations translations;
     QtApplication app;
     app.SetTitle(QStringLiteral("Tavrin 1.0 - Comunicação Serial"));
     app.CreateForm(Quelt);

@@ -51,6 +51,13 @@ void TQuelt::ApplyDesignLook() {
 
     KeepSystemLook(MainMenu1);
     KeepSystemLook(StatusBar1);
+    // The terminal settings colour the window; the menu bar is the system's and the
+    // reception pane (its scroll bars' corner too) keeps its own colours.
+    for (QWidget* own : {static_cast<QWidget*>(MainMenu1), static_cast<QWidget*>(Memo)}) {
+        QPalette pinned = own->palette();
+        pinned.setColor(QPalette::Window, clBtnFace());
+        own->setPalette(pinned);
+    }
     StatusBar1->setFixedHeight(19);
     for (int width : {450, 73, 50})
         StatusBar1->AddPanel(width);
