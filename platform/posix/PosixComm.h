@@ -17,8 +17,10 @@
 #include "platform/posix/LinkWatch.h"
 #include "platform/posix/ParmrkDecoder.h"
 #include "platform/posix/PosixLine.h"
+#include "platform/posix/PosixTermios.h"
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -28,13 +30,13 @@
 namespace win::posix {
 
 class ModemWatch;
-struct LineSettings;
 
 struct DeviceTraits {
     bool pseudoTerminal = false; // no modem lines, no framing of its own, can hang up
     bool modemLines = false;     // TIOCMGET works
     bool errorCounts = false;    // TIOCGICOUNT works
     bool hungUp = false;         // the other end was already gone at opening
+    SavedTermios found;          // the settings the device had before it was opened
 };
 
 class PosixComm : public CommDriver {
@@ -77,7 +79,23 @@ private:
     void CheckTransmitted();
     void ArmTransmitTimer(DWORD queued);
     void HangUp();
+    // The I/O thread cannot go on (its poll failed): the device is treated as unplugged.
+    void Lose();
     void TryReattach();
+
+    // --- Flow control done by the driver (PosixFlow.cpp) -----------------------------------
+    // Input handshake on RTS/DTR (and the hold of output under fInX without
+    // fTXContinueOnXoff) by the fill of the input queue; any thread.
+    void UpdateInputFlow();
+    // The modem lines from the line watcher: DSR decides output flow and sensitivity.
+    void OnModemLines(DWORD msBits);
+    // Output may not leave now (DSR off under fOutxDsrFlow, or input flow holding the
+    // other end under fInX without fTXContinueOnXoff).
+    bool OutputHeldLocked() const;
+    // DTR and RTS as the control block, input flow and RTS toggle want them.
+    void DriveControlLinesLocked();
+    // RTS toggle: up before anything leaves.
+    void StartOutputLocked();
 
     // Writes what the kernel takes now; `written` tells how much.
     LineSettings LineSettingsFor(const DCB& dcb) const;
@@ -95,9 +113,21 @@ private:
     bool gone_ = false;
     std::string pendingOutput_;
     bool immediatePending_ = false;
+    bool immediateHeld_ = false; // that character waits at the head of pendingOutput_
     bool watchTransmit_ = false;
     DCB applied_{};
     bool haveApplied_ = false;
+    LineActions actions_{};
+    bool inputHeld_ = false; // input flow holds the other end
+    bool dsrOn_ = true;      // as the line watcher last saw them (on where unknown)
+    bool ctsOn_ = true;
+    bool sending_ = false; // RTS toggle: something is on its way out
+    int drivenLines_ = -1; // TIOCM bits last set, -1 before the first time
+    // The end-of-transmission check: how much the kernel held last time, and how long to
+    // wait before looking again. While nothing leaves (XOFF, CTS low) the wait grows, so a
+    // stalled port wakes a few times a second at most.
+    DWORD lastQueued_ = 0;
+    std::chrono::nanoseconds checkInterval_{};
 
     // Held while input moves from the kernel to the queue, so that a purge sees no bytes in
     // flight between the two.

@@ -16,6 +16,9 @@ namespace win::posix {
 
 namespace {
 constexpr std::size_t kReadChunk = 64 * 1024;
+// While nothing leaves, the look at the kernel's output queue backs off up to this: a
+// stalled port wakes twice a second at most.
+constexpr std::chrono::nanoseconds kStalledCheck = std::chrono::milliseconds(500);
 
 void Drain(int fd) {
     std::uint64_t value = 0;
@@ -43,7 +46,9 @@ void PosixComm::IoLoop() {
             std::lock_guard lock(mutex_);
             hungUp = hungUp_;
             gone = gone_;
-            output = !pendingOutput_.empty();
+            // Held output waits for what releases it (a line change, the queue draining),
+            // which wakes this thread; a writable descriptor would wake it for nothing.
+            output = !pendingOutput_.empty() && !OutputHeldLocked();
         }
         if (!hungUp && !gone) {
             short events = 0;
@@ -67,6 +72,8 @@ void PosixComm::IoLoop() {
         if (::poll(fds, count, -1) < 0) {
             if (errno == EINTR)
                 continue;
+            // Nothing would be received again: the port must learn it, as of an unplug.
+            Lose();
             return;
         }
         PosixComm::CountWakeup();
@@ -106,6 +113,7 @@ bool PosixComm::DrainInput() {
     const ssize_t n = ::read(fd_, raw_.data(), room);
     if (n > 0) {
         DeliverInput(raw_.data(), static_cast<std::size_t>(n));
+        UpdateInputFlow();
         return true;
     }
     // End of file on a terminal is a hang-up; EIO is what a vanished device gives.
@@ -115,6 +123,11 @@ bool PosixComm::DrainInput() {
 }
 
 void PosixComm::DeliverInput(const std::uint8_t* raw, std::size_t count) {
+    {
+        std::lock_guard lock(mutex_);
+        if (actions_.dsrSensitivity && !dsrOn_)
+            return;
+    }
     decoded_.clear();
     marks_.clear();
     if (traits_.pseudoTerminal)
@@ -177,7 +190,7 @@ void PosixComm::DeliverInput(const std::uint8_t* raw, std::size_t count) {
 
 void PosixComm::FlushPendingOutput() {
     std::lock_guard lock(mutex_);
-    if (pendingOutput_.empty() || hungUp_)
+    if (pendingOutput_.empty() || hungUp_ || OutputHeldLocked())
         return;
     DWORD written = 0;
     const DWORD error = WriteLocked(reinterpret_cast<const std::uint8_t*>(pendingOutput_.data()),
@@ -185,6 +198,8 @@ void PosixComm::FlushPendingOutput() {
     if (error != ERROR_SUCCESS)
         written = static_cast<DWORD>(pendingOutput_.size());
     pendingOutput_.erase(0, written);
+    if (written > 0)
+        immediateHeld_ = false;
 }
 
 void PosixComm::CheckTransmitted() {
@@ -199,16 +214,35 @@ void PosixComm::CheckTransmitted() {
         }
         watchTransmit_ = false;
         immediatePending_ = false;
+        checkInterval_ = {};
+        if (sending_) {
+            // RTS toggle: down once the last character has left.
+            sending_ = false;
+            DriveControlLinesLocked();
+        }
     }
     RaiseEvents(EV_TXEMPTY);
 }
 
 void PosixComm::ArmTransmitTimer(DWORD queued) {
     // The kernel cannot say when its queue runs empty; the line time of what it holds is
-    // when to ask again.
-    const auto perChar = CharacterTime(applied_);
-    const auto wait = std::max(perChar * (queued + 1), std::chrono::nanoseconds(100'000));
+    // when to ask again. When nothing has left since the last look, output is stalled
+    // (XOFF, CTS low): a line change wakes this thread at once, anything else (an XON the
+    // kernel takes for itself) is seen at a look that comes ever later.
     itimerspec deadline{};
+    if (applied_.fOutxCtsFlow && traits_.modemLines && !ctsOn_) {
+        lastQueued_ = queued;
+        ::timerfd_settime(timerFd_, 0, &deadline, nullptr);
+        return;
+    }
+    const auto lineTime =
+        std::max(CharacterTime(applied_) * (queued + 1), std::chrono::nanoseconds(100'000));
+    if (checkInterval_ == std::chrono::nanoseconds::zero() || queued < lastQueued_)
+        checkInterval_ = lineTime;
+    else
+        checkInterval_ = std::min(std::max(checkInterval_ * 2, lineTime), kStalledCheck);
+    lastQueued_ = queued;
+    const auto wait = checkInterval_;
     deadline.it_value.tv_sec = static_cast<time_t>(wait.count() / 1'000'000'000);
     deadline.it_value.tv_nsec = static_cast<long>(wait.count() % 1'000'000'000);
     ::timerfd_settime(timerFd_, 0, &deadline, nullptr);
@@ -220,24 +254,32 @@ void PosixComm::HangUp() {
         decoder_.Reset();
     }
     if (!traits_.pseudoTerminal) {
-        {
-            std::lock_guard lock(mutex_);
-            gone_ = true;
-            pendingOutput_.clear();
-        }
-        Disconnect();
+        Lose();
         return;
     }
     {
         std::lock_guard lock(mutex_);
         hungUp_ = true;
         pendingOutput_.clear();
+        immediateHeld_ = false;
+        dsrOn_ = false;
+        ctsOn_ = false;
     }
     // The cable's other end is gone: its lines drop, and the events wake a pending wait.
     SetModemLines(0);
     linkWatch_ = std::make_unique<LinkWatch>(links_);
     // It may have come back before the folders were watched.
     TryReattach();
+}
+
+void PosixComm::Lose() {
+    {
+        std::lock_guard lock(mutex_);
+        gone_ = true;
+        pendingOutput_.clear();
+        immediateHeld_ = false;
+    }
+    Disconnect();
 }
 
 void PosixComm::TryReattach() {
@@ -261,10 +303,14 @@ void PosixComm::TryReattach() {
             ::close(fd);
             return;
         }
-        ::close(fd_);
+        CloseTerminal(fd_, {});
         fd_ = fd;
+        traits_.found = traits.found;
         hungUp_ = false;
         immediatePending_ = false;
+        dsrOn_ = true;
+        ctsOn_ = true;
+        drivenLines_ = -1;
         decoder_.Reset();
     }
     links_ = ResolveLinks(path_);

@@ -5,6 +5,10 @@
 #include "PosixFixture.h"
 #include "platform/posix/PosixDevice.h"
 
+#include <cstdio>
+#include <filesystem>
+#include <unistd.h>
+
 namespace tavrin::testing {
 namespace {
 
@@ -52,15 +56,24 @@ TEST_F(PosixPortTest, AHungUpPortComesBackWhenItsLinkLeadsToANewDevice) {
     port_->SetBaudRate(br19200);
     port_->OpenPort();
     ASSERT_TRUE(WaitDsr(true));
+    const std::string link = pair_->PortPath();
     pair_->Stop();
     ASSERT_TRUE(WaitDsr(false));
 
-    StartPair();
+    // The new device is looked at before the port can take it, then the link the port was
+    // opened by is made to lead to it.
+    pair_ = std::make_unique<SocatPair>(temp_.Path(), "port2", "peer2");
+    ASSERT_TRUE(pair_->Started());
+    ASSERT_EQ(peer_->Ask("hold " + pair_->PortPath()), "ok");
     ASSERT_TRUE(peer_->Open(pair_->PeerPath()));
+    const std::string device = std::filesystem::read_symlink(pair_->PortPath()).string();
+    ASSERT_EQ(symlink(device.c_str(), (link + ".new").c_str()), 0);
+    ASSERT_EQ(rename((link + ".new").c_str(), link.c_str()), 0);
+
     ASSERT_TRUE(WaitDsr(true));
     EXPECT_TRUE(port_->ReadSignals().Contains(msCTS));
     // The settings given before came along.
-    EXPECT_NE(peer_->Ask("settings " + pair_->PortPath()).find("ospeed=19200 "), std::string::npos);
+    EXPECT_NE(peer_->Ask("settings").find("ospeed=19200 "), std::string::npos);
 
     ASSERT_TRUE(peer_->Write(std::string("\x00\xFF", 2)));
     ASSERT_TRUE(WaitReceived(2));
