@@ -2,6 +2,7 @@
 // once, the end of transmission (EV_TXEMPTY), hang-up and return of the other end.
 
 #include "platform/DcbRules.h"
+#include "platform/posix/OutputCheck.h"
 #include "platform/posix/PosixComm.h"
 #include "platform/posix/PosixTermios.h"
 #include "platform/posix/TerminalOpen.h"
@@ -16,9 +17,6 @@ namespace win::posix {
 
 namespace {
 constexpr std::size_t kReadChunk = 64 * 1024;
-// While nothing leaves, the look at the kernel's output queue backs off up to this: a
-// stalled port wakes twice a second at most.
-constexpr std::chrono::nanoseconds kStalledCheck = std::chrono::milliseconds(500);
 
 void Drain(int fd) {
     std::uint64_t value = 0;
@@ -228,19 +226,15 @@ void PosixComm::ArmTransmitTimer(DWORD queued) {
     // The kernel cannot say when its queue runs empty; the line time of what it holds is
     // when to ask again. When nothing has left since the last look, output is stalled
     // (XOFF, CTS low): a line change wakes this thread at once, anything else (an XON the
-    // kernel takes for itself) is seen at a look that comes ever later.
+    // kernel takes for itself) is seen at a look that comes ever later (OutputCheck.h).
     itimerspec deadline{};
     if (applied_.fOutxCtsFlow && traits_.modemLines && !ctsOn_) {
         lastQueued_ = queued;
         ::timerfd_settime(timerFd_, 0, &deadline, nullptr);
         return;
     }
-    const auto lineTime =
-        std::max(CharacterTime(applied_) * (queued + 1), std::chrono::nanoseconds(100'000));
-    if (checkInterval_ == std::chrono::nanoseconds::zero() || queued < lastQueued_)
-        checkInterval_ = lineTime;
-    else
-        checkInterval_ = std::min(std::max(checkInterval_ * 2, lineTime), kStalledCheck);
+    checkInterval_ = NextOutputCheck(CharacterTime(applied_) * (queued + 1), checkInterval_,
+                                     queued < lastQueued_);
     lastQueued_ = queued;
     const auto wait = checkInterval_;
     deadline.it_value.tv_sec = static_cast<time_t>(wait.count() / 1'000'000'000);

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace tavrin::testing {
@@ -80,6 +81,37 @@ TEST_F(PosixPortTest, AHungUpPortComesBackWhenItsLinkLeadsToANewDevice) {
     EXPECT_EQ(received_, std::string("\x00\xFF", 2));
     port_->SendChar('k');
     EXPECT_EQ(peer_->Read(1, 10), "k");
+}
+
+TEST_F(PosixPortTest, AnIoThreadThatCannotPollAnyMoreReportsTheDeviceGone) {
+    port_->OpenPort();
+    ASSERT_TRUE(peer_->Write("a"));
+    ASSERT_TRUE(WaitReceived(1));
+    // poll refuses more descriptors than the process may have: with a limit of two, the
+    // I/O thread's next poll (the device and its two wake-up descriptors) fails.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit tight = saved;
+    tight.rlim_cur = 2;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const bool written = peer_->Write("b");
+    int systemError = 0;
+    const bool gone = PumpUntil([&] {
+        try {
+            port_->InputQueueCount();
+            return false;
+        } catch (const EComPort& error) {
+            systemError = error.SystemError();
+            return true;
+        }
+    });
+    setrlimit(RLIMIT_NOFILE, &saved);
+    ASSERT_TRUE(written);
+    ASSERT_TRUE(gone);
+    // As for an adapter that was pulled out.
+    EXPECT_EQ(systemError, 22);
+    port_->ClosePort();
+    EXPECT_FALSE(port_->Connected());
 }
 
 } // namespace
