@@ -85,8 +85,9 @@ private:
 
     // --- Flow control done by the driver (PosixFlow.cpp) -----------------------------------
     // Input handshake on RTS/DTR (and the hold of output under fInX without
-    // fTXContinueOnXoff) by the fill of the input queue; any thread.
-    void UpdateInputFlow();
+    // fTXContinueOnXoff) by the fill of the input queue, with `incoming` bytes about to be
+    // queued; any thread.
+    void UpdateInputFlow(DWORD incoming = 0);
     // The modem lines from the line watcher: DSR decides output flow and sensitivity.
     void OnModemLines(DWORD msBits);
     // Output may not leave now (DSR off under fOutxDsrFlow, or input flow holding the

@@ -10,12 +10,12 @@
 
 namespace win::posix {
 
-void PosixComm::UpdateInputFlow() {
+void PosixComm::UpdateInputFlow(DWORD incoming) {
     std::lock_guard lock(mutex_);
     bool held = false;
     if (actions_.inputHandshake != InputHandshake::none || actions_.holdOutputOnXoff) {
         const DWORD size = InQueueSize();
-        const DWORD queued = std::min(QueuedInput(), size);
+        const DWORD queued = std::min(QueuedInput() + incoming, size);
         // Held when fewer than XoffLim bytes are free, released once no more than XonLim are
         // queued; the limits are kept inside the queue so that the two never overlap.
         const DWORD xoffLimit = std::clamp<DWORD>(applied_.XoffLim, 1, size);

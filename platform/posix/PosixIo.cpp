@@ -111,7 +111,6 @@ bool PosixComm::DrainInput() {
     const ssize_t n = ::read(fd_, raw_.data(), room);
     if (n > 0) {
         DeliverInput(raw_.data(), static_cast<std::size_t>(n));
-        UpdateInputFlow();
         return true;
     }
     // End of file on a terminal is a hang-up; EIO is what a vanished device gives.
@@ -121,10 +120,17 @@ bool PosixComm::DrainInput() {
 }
 
 void PosixComm::DeliverInput(const std::uint8_t* raw, std::size_t count) {
+    bool ignored;
     {
         std::lock_guard lock(mutex_);
-        if (actions_.dsrSensitivity && !dsrOn_)
-            return;
+        ignored = actions_.dsrSensitivity && !dsrOn_;
+    }
+    if (ignored) {
+        // Nor do the errors of what was thrown away count later.
+        if (traits_.errorCounts)
+            ReadErrorCounts(fd_, counts_);
+        decoder_.Reset();
+        return;
     }
     decoded_.clear();
     marks_.clear();
@@ -180,6 +186,8 @@ void PosixComm::DeliverInput(const std::uint8_t* raw, std::size_t count) {
         decoded_.swap(kept);
     }
     counts_ = now;
+    // Flow is decided before the bytes are queued: whoever sees them there sees it too.
+    UpdateInputFlow(static_cast<DWORD>(decoded_.size()));
     if (!decoded_.empty())
         Receive(decoded_.data(), decoded_.size());
     if (errors != 0)
