@@ -18,10 +18,7 @@ namespace {
 class Simulator {
 public:
     Simulator(const std::string& config, const std::string& port) {
-        const std::string script =
-            (std::filesystem::path(__FILE__).parent_path() / "../../tools/mcusim/mcusim.py")
-                .lexically_normal()
-                .string();
+        const std::string script = std::string(TAVRIN_SOURCE_DIR) + "/tools/mcusim/mcusim.py";
         std::vector<std::string> args = {"/usr/bin/python3", script, "--config",         config,
                                          "--port",           port,   "--unplug-seconds", "0.3"};
         std::vector<char*> argv;

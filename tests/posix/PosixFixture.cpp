@@ -31,7 +31,7 @@ void PrivateConfig::MapCom(int n, const std::string& target) const {
 }
 
 std::string PeerScript() {
-    return (std::filesystem::path(__FILE__).parent_path() / "serial_peer.py").string();
+    return std::string(TAVRIN_SOURCE_DIR) + "/tests/posix/serial_peer.py";
 }
 
 void PosixPortTest::SetUp() {
