@@ -16,5 +16,6 @@ int main(int argc, char** argv) {
     if (handle != INVALID_HANDLE_VALUE)
         CloseHandle(handle);
     std::printf("%u\n", static_cast<unsigned>(error));
+    std::fflush(stdout);
     return 0;
 }
