@@ -7,6 +7,7 @@
 #include "platform/posix/TerminalOpen.h"
 
 #include <cerrno>
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@ namespace win::posix {
 
 namespace {
 std::atomic<std::uint64_t> wakeups{0};
+std::atomic<int> pollFailure{0};
 // TransmitCommChar while the character before is still leaving: the Windows serial driver
 // refuses it with an invalid-parameter status.
 constexpr DWORD kTransmitBusy = ERROR_INVALID_PARAMETER;
@@ -26,6 +28,18 @@ std::uint64_t PosixComm::Wakeups() {
 
 void PosixComm::CountWakeup() {
     ++wakeups;
+}
+
+void PosixComm::FailNextPoll(int error) {
+    pollFailure = error;
+}
+
+int PosixComm::Poll(pollfd* fds, nfds_t count) {
+    if (const int error = pollFailure.exchange(0)) {
+        errno = error;
+        return -1;
+    }
+    return ::poll(fds, count, -1);
 }
 
 PosixComm::PosixComm(int fd, std::string path, DeviceTraits traits, bool overlapped)

@@ -23,6 +23,7 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <poll.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -56,6 +57,8 @@ public:
 
     // Wake-ups of all I/O threads of the process (lets tests check that none spins).
     static std::uint64_t Wakeups();
+    // See FailPolls (PosixDevice.h).
+    static void FailNextPoll(int error);
 
 protected:
     DWORD ApplyState(const DCB& dcb) override;
@@ -71,6 +74,7 @@ private:
     // --- I/O thread (PosixIo.cpp) ----------------------------------------------------------
     void IoLoop();
     static void CountWakeup();
+    static int Poll(pollfd* fds, nfds_t count);
     void Wake();
     // Reads what the input queue has room for; false when the device hung up.
     bool DrainInput();

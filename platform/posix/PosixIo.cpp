@@ -67,7 +67,7 @@ void PosixComm::IoLoop() {
             fds[count++] = {linkWatch_->Descriptor(), POLLIN, 0};
         }
 
-        if (::poll(fds, count, -1) < 0) {
+        if (Poll(fds, count) < 0) {
             if (errno == EINTR)
                 continue;
             // Nothing would be received again: the port must learn it, as of an unplug.
