@@ -1,5 +1,8 @@
 #include "app/FormStyle.h"
 
+#include <QFont>
+#include <QLabel>
+#include <QStringList>
 #include <QWidget>
 
 namespace tavrin {
@@ -12,6 +15,27 @@ void SetSingleBorder(QWidget* form, QSize size, MinimizeBox minimize) {
         flags |= Qt::WindowMinimizeButtonHint;
     form->setWindowFlags(flags);
     form->setFixedSize(size);
+}
+
+void SubstituteDesignFonts() {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    const QStringList metricTwins{QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                                  QStringLiteral("Nimbus Sans")};
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               metricTwins + QStringList{QStringLiteral("Microsoft Sans Serif"),
+                                                         QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Arial"), metricTwins);
+    QFont::insertSubstitutions(QStringLiteral("Sans Serif"),
+                               {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+}
+
+void FitCaption(QLabel* label) {
+    const int needed = label->sizeHint().width();
+    if (needed > label->width())
+        label->resize(needed, label->height());
 }
 
 } // namespace tavrin

@@ -2,21 +2,29 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 
 namespace tavrin {
 
 namespace {
 
-// QMessageBox answers its close box with the escape button, so a box with a single OK
-// button cannot tell "OK" from "closed". The close query needs that difference: closing
-// the box must not count as agreeing. Past QMessageBox::closeEvent, the box just closes
-// and no button counts as clicked.
+// QMessageBox answers its close box and Escape with its escape button, which for a box
+// with a single OK button is OK, so it cannot tell "OK" from "closed". The close query
+// needs that difference: closing the box must not count as agreeing. Past QMessageBox's
+// handlers, the box just closes and no button counts as clicked; a box with a No button
+// still answers Escape with No.
 class DismissableBox : public QMessageBox {
 public:
     using QMessageBox::QMessageBox;
 
 protected:
     void closeEvent(QCloseEvent* event) override { QDialog::closeEvent(event); }
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!escapeButton() && event->matches(QKeySequence::Cancel))
+            close();
+        else
+            QMessageBox::keyPressEvent(event);
+    }
 };
 
 } // namespace
@@ -28,8 +36,6 @@ QMessageBox::StandardButton ExecMessageBox(const MessageRequest& request) {
     box.setWindowModality(Qt::ApplicationModal);
     if (request.buttons.testFlag(QMessageBox::No))
         box.setEscapeButton(QMessageBox::No);
-    else if (request.buttons.testFlag(QMessageBox::Ok))
-        box.setEscapeButton(QMessageBox::Ok);
     box.exec();
     return box.clickedButton() ? box.standardButton(box.clickedButton()) : QMessageBox::NoButton;
 }

@@ -17,8 +17,8 @@ struct MessageRequest {
 };
 
 // Shows one box and returns the button pressed: QMessageBox::NoButton when the user
-// closed the box by its close box instead. Escape presses the box's cancelling button
-// (No, else OK).
+// closed the box by its close box or by Escape instead. In a box with a No button, Escape
+// presses No.
 using MessageFunction = std::function<QMessageBox::StandardButton(const MessageRequest&)>;
 
 // The real box, modal to the whole application.

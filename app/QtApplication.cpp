@@ -1,14 +1,13 @@
 #include "app/QtApplication.h"
 
 #include "app/Ansi.h"
+#include "app/FormStyle.h"
 #include "app/Guarded.h"
 #include "base/Application.h"
 #include "base/GuiQueue.h"
 
 #include <QApplication>
 #include <QFont>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -25,22 +24,6 @@ namespace tavrin {
 namespace {
 
 QtApplication* instance = nullptr;
-
-// The layouts name Windows faces; on other systems the closest faces of equal metrics
-// stand in for them, so texts keep the room they were designed for.
-void SubstituteWindowsFonts() {
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Microsoft Sans Serif"),
-                                QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                                QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(QStringLiteral("Arial"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                                QStringLiteral("Nimbus Sans")});
-}
 
 QString CaptionOf(QMessageBox::Icon kind) {
     switch (kind) {
@@ -62,11 +45,7 @@ QtApplication::QtApplication() {
     assert(!instance && "only one application object at a time");
     instance = this;
     InitTavrinResources();
-    SubstituteWindowsFonts();
-    // Qt's own texts (the buttons of the boxes, edit menus) in the language of the program.
-    if (translator_.load(QLocale(QStringLiteral("pt_BR")), QStringLiteral("qtbase"),
-                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&translator_);
+    SubstituteDesignFonts();
 
     gui_queue::SetGuiThread();
     Application& app = Application::Instance();
@@ -91,7 +70,6 @@ QtApplication::~QtApplication() {
     app.SetErrorHandler(nullptr);
     app.SetMessagePump(nullptr);
     app.SetTitle({});
-    QCoreApplication::removeTranslator(&translator_);
     instance = nullptr;
 }
 

@@ -9,7 +9,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QTranslator>
 
 #include <functional>
 #include <memory>
@@ -84,7 +83,6 @@ private:
     MessageFunction message_;
     std::vector<Form> forms_;
     QSocketNotifier* wakeUp_ = nullptr;
-    QTranslator translator_;
 };
 
 } // namespace tavrin

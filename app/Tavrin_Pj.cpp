@@ -1,6 +1,7 @@
 #include "app/Tavrin_Pj.h"
 
 #include "app/QtApplication.h"
+#include "app/QtTranslations.h"
 #include "app/UnitAjuda.h"
 #include "app/UnitConfigTerm.h"
 #include "app/UnitPrincipal.h"
@@ -8,10 +9,13 @@
 
 namespace tavrin {
 
-int Tavrin_Pj() {
+int Tavrin_Pj(const StartOptions& options) {
+    const QtTranslations translations;
     QtApplication app;
     app.SetTitle(QStringLiteral("Tavrin 1.0 - Comunicação Serial"));
     app.CreateForm(Quelt);
+    if (!options.port.empty())
+        Quelt->ComPort->SetPort(options.port);
     // The help window and the terminal settings take the main window's colour as they are
     // created, so they come after it.
     app.CreateForm(FormAjuda);

@@ -1,10 +1,17 @@
 #pragma once
 
+#include <string>
+
 namespace tavrin {
 
+// What the command line asks of a run.
+struct StartOptions {
+    std::string port; // device name for the port instead of the designed one (not opened)
+};
+
 // The program: sets up the application object, creates the four windows and runs the
-// message loop until the main window has closed. A QApplication must exist. Reads no
-// arguments; returns the message loop's exit code.
-int Tavrin_Pj();
+// message loop until the main window has closed. A QApplication must exist. Returns the
+// message loop's exit code.
+int Tavrin_Pj(const StartOptions& options = {});
 
 } // namespace tavrin

@@ -1,7 +1,10 @@
 #pragma once
 
-// The terminal settings dialog: created at start-up, hidden, shown modally by
-// "Terminal...". The send path reads its LimpaComandos check box.
+// The terminal settings dialog: the colour of the windows, the reception pane's font size,
+// the maximum command length and the emptying of the command line after each send. Every
+// choice takes effect at once; nothing is stored. Created at start-up, hidden, shown
+// modally by "Terminal..."; closing only hides it, and the choices stay. The send path
+// reads its LimpaComandos check box.
 
 #include "ui_UnitConfigTerm.h"
 
@@ -16,6 +19,15 @@ public:
 
     // Shows the dialog modally and returns when it is closed (closing only hides it).
     int ShowModal() { return exec(); }
+
+    void FormCreate();
+    void CorBoxChange();
+    void FontBoxChange();
+    void StringBoxChange();
+    void Button1Click();
+
+private:
+    void DescribeControls();
 };
 
 extern TConfigTerm* ConfigTerm;

@@ -1,5 +1,7 @@
 #include "app/UnitPrincipal.h"
 
+#include "app/MainWindowAccessibility.h"
+#include "app/PortOpenFailure.h"
 #include "app/QtApplication.h"
 #include "app/UnitAjuda.h"
 #include "app/UnitConfigTerm.h"
@@ -28,6 +30,7 @@ TQuelt::TQuelt(QWidget* parent) : QMainWindow(parent) {
     CreateComponents();
     ConnectHandlers();
     PrepareTransfers();
+    DescribeMainWindow(*this);
     FormCreate();
 }
 
@@ -85,7 +88,7 @@ void TQuelt::ShowHint() {
 void TQuelt::AbrirPorta1Click() {
     if (ComPort->Connected())
         return;
-    ComPort->OpenPort();
+    OpenPortExplained(*ComPort);
     apagar(false);
     PortOpen = true;
     AbrirPorta1->setEnabled(false);
@@ -102,7 +105,22 @@ void TQuelt::FecharPorta1Click() {
 }
 
 void TQuelt::ConfiguraPorta1Click() {
-    // Opens the port setup dialog for ComPort once the setup dialog exists.
+    // A device chosen there that cannot be opened leaves the port closed; the window must
+    // then say so, or neither "Abrir Porta" nor "Fechar Porta" would work again.
+    const auto followPort = [this] {
+        if (PortOpen && ComPort && !ComPort->Connected()) {
+            PortOpen = false;
+            FecharPorta1->setEnabled(false);
+            AbrirPorta1->setEnabled(true);
+        }
+    };
+    try {
+        ComPort->ShowSetup();
+    } catch (...) {
+        followPort();
+        throw;
+    }
+    followPort();
 }
 
 void TQuelt::Terminal1Click() {

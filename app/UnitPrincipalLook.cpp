@@ -43,12 +43,21 @@ void TQuelt::ApplyDesignLook() {
 
     // The web address is the one text of the logo block that would not fit at full size.
     Label3->setFont(PixelFont(QStringLiteral("MS Sans Serif"), 9));
+    for (QLabel* caption : {Label6, Label10, Label4, Label8, Label1, Label2, Label3})
+        FitCaption(caption);
     QPalette white = LogoBlock->palette();
     white.setColor(QPalette::Window, Qt::white);
     LogoBlock->setPalette(white);
 
     KeepSystemLook(MainMenu1);
     KeepSystemLook(StatusBar1);
+    // The terminal settings colour the window; the menu bar is the system's and the
+    // reception pane (its scroll bars' corner too) keeps its own colours.
+    for (QWidget* own : {static_cast<QWidget*>(MainMenu1), static_cast<QWidget*>(Memo)}) {
+        QPalette pinned = own->palette();
+        pinned.setColor(QPalette::Window, clBtnFace());
+        own->setPalette(pinned);
+    }
     StatusBar1->setFixedHeight(19);
     for (int width : {450, 73, 50})
         StatusBar1->AddPanel(width);

@@ -4,6 +4,7 @@
 #include "app/Ansi.h"
 #include "app/CapsLock.h"
 #include "app/CommandValidator.h"
+#include "app/PortOpenFailure.h"
 #include "app/QtApplication.h"
 #include "app/ReceptionPane.h"
 #include "app/UnitConfigTerm.h"
@@ -30,7 +31,7 @@ void TQuelt::Button_SendClick() {
             app.MessageDlg(QStringLiteral("A porta de comunicação não está aberta. Deseja abrir?"),
                            QMessageBox::Question, QMessageBox::Yes | QMessageBox::No);
         if (answer == QMessageBox::Yes) {
-            ComPort->OpenPort();
+            OpenPortExplained(*ComPort);
             apagar(false);
             PortOpen = true;
             AbrirPorta1->setEnabled(false);

@@ -1,6 +1,9 @@
 #include "app/UnitSobre.h"
 
+#include "app/Colors.h"
+#include "app/FormLook.h"
 #include "app/FormStyle.h"
+#include "app/Guarded.h"
 
 namespace tavrin {
 
@@ -8,8 +11,23 @@ TFormSobre* FormSobre = nullptr;
 
 TFormSobre::TFormSobre(QWidget* parent) : QDialog(parent) {
     setupUi(this);
+    setFont(DesignFont());
+    SetFormColor(this, clBtnFace());
+    QFont maker = PixelFont(QStringLiteral("MS Sans Serif"), 16);
+    maker.setBold(true);
+    Label2->setFont(maker);
+    QFont product = DesignFont();
+    product.setBold(true);
+    Label1->setFont(product);
     SetSingleBorder(this, QSize(209, 185), MinimizeBox::No);
     move(428, 280);
+    Button1->setAccessibleName(QStringLiteral("Fechar"));
+    Button1->setAccessibleDescription(QStringLiteral("Fecha a janela Sobre."));
+    connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
+}
+
+void TFormSobre::Button1Click() {
+    close();
 }
 
 } // namespace tavrin

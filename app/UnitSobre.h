@@ -1,6 +1,8 @@
 #pragma once
 
-// The about window: created at start-up, hidden, shown modally by "Sobre...".
+// The about window: the program, its maker and its version. Created at start-up, hidden,
+// shown modally by "Sobre..."; it keeps the colour it was designed in whatever the
+// terminal settings choose for the other windows.
 
 #include "ui_UnitSobre.h"
 
@@ -15,6 +17,8 @@ public:
 
     // Shows the window modally and returns when it is closed (closing only hides it).
     int ShowModal() { return exec(); }
+
+    void Button1Click();
 };
 
 extern TFormSobre* FormSobre;

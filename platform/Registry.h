@@ -1,9 +1,10 @@
 #pragma once
 
-// The registry calls the engine names. For now one key exists:
-// HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SERIALCOMM, read-only and computed when it is
-// opened, one value per serial device of the system (posix/SerialDevices.h); it does not
-// exist when there is none, as on Windows. Every other key fails with ERROR_FILE_NOT_FOUND.
+// The registry calls the engine names. Keys and values live in one SQLite database,
+// <config>/registry.db (posix/RegistryStore.h); key and value names match without letter
+// case. One key is not stored: HKEY_LOCAL_MACHINE\HARDWARE\DEVICEMAP\SERIALCOMM is
+// read-only and computed when it is opened, one value per serial device of the system
+// (posix/SerialDevices.h); it does not exist when there is none, as on Windows.
 // The functions return the Win32 code (they do not set the last error), as advapi32's do.
 
 #include "platform/Win32.h"
@@ -35,7 +36,35 @@ constexpr DWORD REG_EXPAND_SZ = 2;
 constexpr DWORD REG_BINARY = 3;
 constexpr DWORD REG_DWORD = 4;
 
+constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
+constexpr DWORD REG_CREATED_NEW_KEY = 1;
+constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
+
+// The codes the store adds to those of platform/Win32.h.
+constexpr DWORD ERROR_LOCK_VIOLATION = 33; // another program holds the store too long
+constexpr DWORD ERROR_DISK_FULL = 112;
+constexpr DWORD ERROR_BAD_PATHNAME = 161; // a key path with an empty part
+constexpr DWORD ERROR_BADDB = 1009;       // the store's file is not a database
+constexpr DWORD ERROR_REGISTRY_IO_FAILED = 1016;
+constexpr DWORD ERROR_KEY_DELETED = 1018; // the open key was removed behind the handle
+
 LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, DWORD samDesired, HKEY* result);
+
+// Opens `subKey` below `key`, creating it and the keys above it when missing. `className`,
+// `options` and `security` are accepted and not used (every stored key is non-volatile).
+LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPCSTR className, DWORD options,
+                     DWORD samDesired, const void* security, HKEY* result, DWORD* disposition);
+
+// Stores `size` bytes of `data` as value `valueName` (null or empty: the key's default
+// value) of type `type`, in one transaction.
+LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                    DWORD size);
+
+// Value `valueName` of an open key. With `data` null only `type` and `dataLength` are
+// returned; a buffer too small fails with ERROR_MORE_DATA and gives the size needed; a
+// missing value fails with ERROR_FILE_NOT_FOUND.
+LONG RegQueryValueExA(HKEY key, LPCSTR valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                      DWORD* dataLength);
 
 // Value `index` of an open key. `valueNameLength` gives the name buffer's size in characters
 // and returns the name's length without its terminating NUL; `dataLength` gives the data
@@ -46,5 +75,9 @@ LONG RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameLengt
                    DWORD* type, BYTE* data, DWORD* dataLength);
 
 LONG RegCloseKey(HKEY key);
+
+// How long a call waits for another program that holds the store before it fails with
+// ERROR_LOCK_VIOLATION; 5 seconds unless changed.
+void SetRegistryWaitMs(int milliseconds);
 
 } // namespace win

@@ -135,6 +135,11 @@ char TextToChar(const std::string& text); // "#<integer>" low 8 bits, else first
 // The runtime's integer rule: blanks, sign, decimal or $/x/X/0x/0X hexadecimal, 32 bits.
 bool TryTextToInt(const std::string& text, std::int32_t& value);
 
+// Opens (creating it) the key `name` below the registry path `path`, "<root name>\<key>":
+// HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER by name, any other root name keeps the registry's
+// root. A path without "\" opens nothing. False when no key was opened.
+bool OpenSettingsKey(TRegistry& registry, const std::string& path, const std::string& name);
+
 // Replaces the content of `list` with the serial device names of the system, sorted without
 // regard to letter case; error 23 with the registry's code when they cannot be read.
 void ListComPorts(TStrings& list);
@@ -464,6 +469,11 @@ public:
     // Stored settings
     void SaveSettings(TSettingsStorage storage, const std::string& location);
     void RestoreSettings(TSettingsStorage storage, const std::string& location);
+
+    // Lets the user pick device, baud rate, data bits, stop bits, parity and flow control in
+    // a modal dialog. Defined with the dialog (CPortSetup.cpp), in the controls library: a
+    // program built without the GUI toolkit has no dialog to show.
+    void ShowSetup();
 
     // Event handling (run by the event thread's delivery and by the open/close sequences)
     void HandleRxChar();

@@ -1,6 +1,7 @@
 #include "platform/posix/SerialDevices.h"
 
 #include "platform/ConfigDir.h"
+#include "platform/DeviceDescriptions.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -65,6 +67,42 @@ std::vector<std::string> ActiveConsoles(const std::string& classTty) {
     return consoles;
 }
 
+// The UART names of serial-core's `type` numbers, as the kernel's serial_core.h has them.
+std::string UartName(int type) {
+    static const char* const names[] = {
+        "",        "8250",     "16450",  "16550", "16550A", "Cirrus", "ST16650",  "ST16650V2",
+        "TI16750", "Startech", "16C950", "16654", "16850",  "RSA",    "NS16550A", "XScale"};
+    if (type > 0 && type < static_cast<int>(sizeof names / sizeof names[0]))
+        return std::string("UART ") + names[type];
+    return "UART";
+}
+
+// "<maker> <product>, serial <number> (USB <vendor>:<product id>)", with whatever strings
+// the device has.
+std::string UsbDescription(const std::string& usb, const std::string& vendor,
+                           const std::string& product) {
+    std::string manufacturer;
+    std::string productName;
+    std::string serial;
+    ReadFirstLine(usb + "/manufacturer", manufacturer);
+    ReadFirstLine(usb + "/product", productName);
+    ReadFirstLine(usb + "/serial", serial);
+    std::string text = manufacturer;
+    if (!productName.empty())
+        text += (text.empty() ? "" : " ") + productName;
+    if (text.empty())
+        text = "USB device";
+    if (!serial.empty())
+        text += ", serial " + serial;
+    return text + " (USB " + vendor + ":" + product + ")";
+}
+
+std::mutex sysfsMutex;
+std::string& SysfsRootSetting() {
+    static std::string root = "/sys";
+    return root;
+}
+
 // n for "comn" (the dosdevices convention: lower case, n from 1), 0 otherwise.
 unsigned long ComLinkNumber(const std::string& name) {
     if (name.size() < 4 || name.size() > 12 || name.compare(0, 3, "com") != 0 || name[3] == '0')
@@ -93,10 +131,12 @@ std::vector<SerialDeviceEntry> SerialCommEntriesFrom(const std::string& classTty
         if (std::find(consoles.begin(), consoles.end(), name) != consoles.end())
             continue;
         std::string valueName = "\\Device\\" + name;
+        std::string description;
         std::string type;
         if (ReadFirstLine(folder + "/type", type)) {
             if (std::atoi(type.c_str()) == 0)
                 continue;
+            description = "Serial port (" + UartName(std::atoi(type.c_str())) + ")";
         } else {
             const std::string usb = UsbAncestor(device);
             if (usb.empty())
@@ -106,9 +146,10 @@ std::vector<SerialDeviceEntry> SerialCommEntriesFrom(const std::string& classTty
             ReadFirstLine(usb + "/idVendor", vendor);
             ReadFirstLine(usb + "/idProduct", product);
             valueName += " USB " + vendor + ":" + product;
+            description = UsbDescription(usb, vendor, product);
         }
         const std::string node = "/dev/" + name;
-        found.push_back({{valueName, node}, RealPath(node)});
+        found.push_back({{valueName, node, description}, RealPath(node)});
     }
 
     std::vector<SerialDeviceEntry> entries;
@@ -121,8 +162,15 @@ std::vector<SerialDeviceEntry> SerialCommEntriesFrom(const std::string& classTty
         struct stat info {};
         if (::stat(link.c_str(), &info) != 0 || !S_ISCHR(info.st_mode))
             continue;
-        entries.push_back({"\\DosDevices\\COM" + std::to_string(n), "COM" + std::to_string(n)});
-        named.push_back(RealPath(link));
+        const std::string target = RealPath(link);
+        std::string description = target;
+        for (const Found& f : found) {
+            if (f.device == target && !f.entry.description.empty())
+                description += ": " + f.entry.description;
+        }
+        entries.push_back(
+            {"\\DosDevices\\COM" + std::to_string(n), "COM" + std::to_string(n), description});
+        named.push_back(target);
     }
     for (const Found& f : found) {
         if (f.device.empty() || std::find(named.begin(), named.end(), f.device) == named.end())
@@ -132,7 +180,30 @@ std::vector<SerialDeviceEntry> SerialCommEntriesFrom(const std::string& classTty
 }
 
 std::vector<SerialDeviceEntry> SerialCommEntries() {
-    return SerialCommEntriesFrom("/sys/class/tty", ConfigDirectory() + "/dosdevices");
+    return SerialCommEntriesFrom(SysfsRoot() + "/class/tty", ConfigDirectory() + "/dosdevices");
+}
+
+void SetSysfsRoot(const std::string& root) {
+    std::lock_guard lock(sysfsMutex);
+    SysfsRootSetting() = root.empty() ? "/sys" : root;
+}
+
+std::string SysfsRoot() {
+    std::lock_guard lock(sysfsMutex);
+    return SysfsRootSetting();
 }
 
 } // namespace win::posix
+
+namespace win {
+
+std::map<std::string, std::string> SerialDeviceDescriptions() {
+    std::map<std::string, std::string> descriptions;
+    for (const posix::SerialDeviceEntry& entry : posix::SerialCommEntries()) {
+        if (!entry.description.empty())
+            descriptions[entry.data] = entry.description;
+    }
+    return descriptions;
+}
+
+} // namespace win

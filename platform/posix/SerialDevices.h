@@ -9,11 +9,12 @@
 namespace win::posix {
 
 struct SerialDeviceEntry {
-    std::string valueName; // unique within the list
-    std::string data;      // the name to give the port: "/dev/ttyUSB0", or "COM3"
+    std::string valueName;   // unique within the list
+    std::string data;        // the name to give the port: "/dev/ttyUSB0", or "COM3"
+    std::string description; // what the device is, for people; empty when nothing is known
 };
 
-// From /sys/class/tty and <config>/dosdevices.
+// From <sysfs root>/class/tty and <config>/dosdevices.
 std::vector<SerialDeviceEntry> SerialCommEntries();
 
 // The same from given places. A tty counts when it has a device: a serial-core port whose
@@ -21,7 +22,16 @@ std::vector<SerialDeviceEntry> SerialCommEntries();
 // in <classTty>/console/active) and ptys (no device) are left out. Each comn link of
 // `dosdevices` that leads to a character device gives "COMn" instead of the device's own
 // entry.
+//
+// Descriptions: a USB device's maker, product and serial number strings with its
+// vendor:product ids; a built-in port's UART; a COMn link the path it leads to, followed by
+// that device's own description when it has one.
 std::vector<SerialDeviceEntry> SerialCommEntriesFrom(const std::string& classTty,
                                                      const std::string& dosdevices);
+
+// Where sysfs is read from: "/sys", unless tests have put a made-up tree in its place. An
+// empty root restores "/sys".
+void SetSysfsRoot(const std::string& root);
+std::string SysfsRoot();
 
 } // namespace win::posix

@@ -92,6 +92,13 @@ bool OpenRegistered(const OpenRequest& request, std::shared_ptr<CommDevice>& dev
     return true;
 }
 
+bool IsRegistered(const std::string& name) {
+    Registry& registry = TheRegistry();
+    std::lock_guard guard(registry.lock);
+    auto found = registry.devices.find(Key(name));
+    return found != registry.devices.end() && !found->second.expired();
+}
+
 std::shared_ptr<VirtualDevice> VirtualDevice::Register(const std::string& name) {
     std::shared_ptr<VirtualDevice> device(new VirtualDevice(name));
     Registry& registry = TheRegistry();

@@ -5,6 +5,7 @@
 #include "platform/CommDevice.h"
 
 #include <memory>
+#include <string>
 
 namespace win::virt {
 
@@ -12,5 +13,8 @@ namespace win::virt {
 // count, as with Windows device names). Otherwise true, with the opened device or null and
 // the Win32 code in `error`.
 bool OpenRegistered(const OpenRequest& request, std::shared_ptr<CommDevice>& device, DWORD& error);
+
+// Whether a virtual device is registered under `name` (letter case does not count).
+bool IsRegistered(const std::string& name);
 
 } // namespace win::virt

@@ -6,7 +6,6 @@
 
 #include <csignal>
 #include <fcntl.h>
-#include <filesystem>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -18,7 +17,7 @@ namespace {
 class Simulator {
 public:
     Simulator(const std::string& config, const std::string& port) {
-        const std::string script = std::string(TAVRIN_SOURCE_DIR) + "/tools/mcusim/mcusim.py";
+        const std::string script = TAVRIN_SOURCE_DIR "/tools/mcusim/mcusim.py";
         std::vector<std::string> args = {"/usr/bin/python3", script, "--config",         config,
                                          "--port",           port,   "--unplug-seconds", "0.3"};
         std::vector<char*> argv;

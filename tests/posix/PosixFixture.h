@@ -6,6 +6,7 @@
 
 #include "base/GuiQueue.h"
 #include "serial/CPort.h"
+#include "support/FakeSystem.h"
 #include "support/SerialPeer.h"
 #include "support/SocatPair.h"
 
@@ -20,26 +21,6 @@
 #include <vector>
 
 namespace tavrin::testing {
-
-// Points <config> at a folder of its own for the test's lifetime.
-class PrivateConfig {
-public:
-    explicit PrivateConfig(const std::string& folder);
-    ~PrivateConfig();
-    PrivateConfig(const PrivateConfig&) = delete;
-    PrivateConfig& operator=(const PrivateConfig&) = delete;
-    // <config>/dosdevices
-    const std::string& DosDevices() const { return dosdevices_; }
-    // Makes <config>/dosdevices/com<n> lead to `target`.
-    void MapCom(int n, const std::string& target) const;
-
-private:
-    std::string previous_;
-    bool hadPrevious_ = false;
-    std::string dosdevices_;
-};
-
-std::string PeerScript();
 
 class PosixPortTest : public ::testing::Test {
 protected:

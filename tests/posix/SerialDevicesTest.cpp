@@ -4,6 +4,7 @@
 #include "platform/posix/SerialDevices.h"
 #include "PosixFixture.h"
 #include "base/Strings.h"
+#include "platform/DeviceDescriptions.h"
 #include "platform/Registry.h"
 #include "support/PortExpect.h"
 
@@ -17,42 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using win::posix::SerialDeviceEntry;
-
-// A made-up /sys/class/tty: each tty folder links its `device` to a folder under devices/.
-class FakeSysfs {
-public:
-    explicit FakeSysfs(const std::string& root) : root_(root) {
-        fs::create_directories(ClassTty());
-        fs::create_directories(root_ + "/devices");
-    }
-    std::string ClassTty() const { return root_ + "/class/tty"; }
-
-    // A tty with a device below `devicePath` (relative to devices/), optionally a serial-core
-    // `type`.
-    void Tty(const std::string& name, const std::string& devicePath, const char* type = nullptr) {
-        const std::string folder = ClassTty() + "/" + name;
-        fs::create_directories(folder);
-        if (!devicePath.empty()) {
-            fs::create_directories(root_ + "/devices/" + devicePath);
-            fs::create_directory_symlink(root_ + "/devices/" + devicePath, folder + "/device");
-        }
-        if (type != nullptr)
-            std::ofstream(folder + "/type") << type << "\n";
-    }
-    void UsbDevice(const std::string& devicePath, const char* vendor, const char* product) {
-        const std::string folder = root_ + "/devices/" + devicePath;
-        fs::create_directories(folder);
-        std::ofstream(folder + "/idVendor") << vendor << "\n";
-        std::ofstream(folder + "/idProduct") << product << "\n";
-    }
-    void ActiveConsoles(const std::string& names) {
-        fs::create_directories(ClassTty() + "/console");
-        std::ofstream(ClassTty() + "/console/active") << names << "\n";
-    }
-
-private:
-    std::string root_;
-};
 
 std::vector<std::string> DataOf(const std::vector<SerialDeviceEntry>& entries) {
     std::vector<std::string> data;
@@ -98,6 +63,37 @@ TEST(SerialDevices, DosDeviceLinksGiveComNamesForCharacterDevicesOnly) {
 
     const auto entries = win::posix::SerialCommEntriesFrom(sys.ClassTty(), dos);
     EXPECT_EQ(DataOf(entries), (std::vector<std::string>{"COM12", "COM3"}));
+}
+
+TEST(SerialDevices, DescriptionsSayWhatEachDeviceIs) {
+    TempFolder temp;
+    PrivateConfig config(temp.Path() + "/config");
+    FakeSysfs sys(temp.Path() + "/sys", true);
+    sys.UsbDevice("pci0/usb1/1-1", "0403", "6001", "FTDI", "FT232R USB UART", "A50285BI");
+    sys.Tty("ttyUSB0", "pci0/usb1/1-1/1-1:1.0/ttyUSB0");
+    sys.UsbDevice("pci0/usb1/1-2", "2341", "0043"); // a board without strings
+    sys.Tty("ttyACM0", "pci0/usb1/1-2/1-2:1.0/tty/ttyACM0");
+    sys.Tty("ttyS1", "platform/serial8250/ttyS1", "4");
+    sys.Tty("ttyS2", "platform/serial8250/ttyS2", "99"); // a UART this list does not know
+    // A device whose node exists here, so that a COMn link can lead to it.
+    sys.UsbDevice("pci0/usb1/1-3", "10c4", "ea60", "Silicon Labs", "CP2102 USB to UART");
+    sys.Tty("null", "pci0/usb1/1-3/1-3:1.0/null");
+    config.MapCom(4, "/dev/null");
+    config.MapCom(5, "/dev/zero");
+
+    const std::map<std::string, std::string> expected = {
+        {"/dev/ttyUSB0", "FTDI FT232R USB UART, serial A50285BI (USB 0403:6001)"},
+        {"/dev/ttyACM0", "USB device (USB 2341:0043)"},
+        {"/dev/ttyS1", "Serial port (UART 16550A)"},
+        {"/dev/ttyS2", "Serial port (UART)"},
+        {"COM4", "/dev/null: Silicon Labs CP2102 USB to UART (USB 10c4:ea60)"},
+        {"COM5", "/dev/zero"},
+    };
+    EXPECT_EQ(win::SerialDeviceDescriptions(), expected);
+    // The device a link names is listed once, under the link's name.
+    EXPECT_EQ(DataOf(win::posix::SerialCommEntries()),
+              (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyUSB0",
+                                        "COM4", "COM5"}));
 }
 
 class RegistryTest : public ::testing::Test {

@@ -10,13 +10,14 @@ what a real program on the other end sees. Commands (answers end with a newline)
   burst-async COUNT       -> ok                   (starts writing COUNT bytes of a pattern)
   join                    -> ok | error TEXT      (once that writing has ended)
   hold PATH               -> ok | error TEXT      (keeps a descriptor of PATH, see below)
-  settings                -> settings ospeed=N ispeed=N cflag=N iflag=N vstart=N vstop=N
+  settings [PATH]         -> settings ospeed=N ispeed=N cflag=N iflag=N vstart=N vstop=N
   termios                 -> termios HEX          (the whole termios2)
   stty                    -> stty TEXT            (the first line of stty -a)
   ping                    -> pong
 
-The last three read the held descriptor: a device the port has opened exclusively cannot be
-opened again by anyone but root, so it is taken before the port opens it.
+The last three read the held descriptor (settings PATH: that device's, opened now unless it is
+the held one): a device the port has opened exclusively cannot be opened again by anyone but
+root, so it is taken before the port opens it.
 """
 import fcntl
 import os
@@ -103,7 +104,15 @@ def main():
                 held = os.open(args[0], os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
                 answer = "ok"
             elif command == "settings":
-                answer = settings(held)
+                if args and (held is None or
+                             os.fstat(held).st_rdev != os.stat(args[0]).st_rdev):
+                    fd = os.open(args[0], os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+                    try:
+                        answer = settings(fd)
+                    finally:
+                        os.close(fd)
+                else:
+                    answer = settings(held)
             elif command == "termios":
                 answer = "termios " + termios2(held).hex()
             elif command == "stty":

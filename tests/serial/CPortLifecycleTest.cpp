@@ -551,17 +551,5 @@ TEST_F(PortLifecycle, TheOwnerFreesThePortWhichTellsItsFollowers) {
     EXPECT_FALSE(device().IsOpen());
 }
 
-// ---- Stored settings (not available yet) ---------------------------------------------------
-
-TEST_F(PortLifecycle, StoringReportsFailureAndRestoringStillClosesItsBracket) {
-    port().OpenPort();
-    device().ClearJournal();
-    ExpectComError([&] { port().SaveSettings(ssIniFile, "x.ini"); }, CError_StoreFailed, -1);
-    ExpectComError([&] { port().RestoreSettings(ssRegistry, "HKEY_CURRENT_USER\\X"); },
-                   CError_LoadFailed, -1);
-    EXPECT_EQ(port().UpdateCount(), 0);
-    EXPECT_EQ(vp.DeviceCalls(), configuration);
-}
-
 } // namespace
 } // namespace tavrin

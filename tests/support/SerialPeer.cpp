@@ -13,6 +13,10 @@ extern char** environ;
 
 namespace tavrin::testing {
 
+std::string PeerScript() {
+    return TAVRIN_SOURCE_DIR "/tests/posix/serial_peer.py";
+}
+
 std::string ToHex(const std::string& bytes) {
     static const char digits[] = "0123456789abcdef";
     std::string hex;

@@ -35,6 +35,9 @@ private:
     bool started_ = false;
 };
 
+// The command script the tests drive the peer through.
+std::string PeerScript();
+
 std::string ToHex(const std::string& bytes);
 std::string FromHex(const std::string& hex);
 

@@ -1,0 +1,35 @@
+#pragma once
+
+// The help window's texts: for every keyword, the lines the text list shows, one list item
+// per line. Each text opens with a line holding a single blank, and each paragraph starts
+// with two blanks.
+
+#include <QString>
+#include <QStringList>
+
+namespace tavrin {
+
+enum THelpTopic {
+    htAjuda,
+    // Comandos, in the order of the keyword list
+    htAbrirPorta,
+    htFecharPorta,
+    htEnviar,
+    htLimpar,
+    htNovaLinha,
+    htConfiguracaoPorta,
+    htConfiguracaoTerminal,
+    // Indicadores, in the order of the keyword list
+    htCaracteresRestantes,
+    htStatusPorta,
+    htDeteccaoHardware,
+    htBarraStatus,
+};
+constexpr int HelpTopicCount = htBarraStatus + 1;
+
+// The keyword the topic is listed under, as the keyword list shows it.
+QString HelpKeyword(THelpTopic topic);
+
+QStringList HelpLines(THelpTopic topic);
+
+} // namespace tavrin
