@@ -4,9 +4,11 @@
 #include "platform/posix/ModemWatch.h"
 #include "platform/posix/PosixErrno.h"
 #include "platform/posix/PosixTermios.h"
+#include "platform/posix/TerminalOpen.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
@@ -15,6 +17,7 @@ namespace win::posix {
 
 namespace {
 std::atomic<std::uint64_t> wakeups{0};
+std::atomic<int> pollFailure{0};
 // TransmitCommChar while the character before is still leaving: the Windows serial driver
 // refuses it with an invalid-parameter status.
 constexpr DWORD kTransmitBusy = ERROR_INVALID_PARAMETER;
@@ -56,6 +59,18 @@ void PosixComm::CountWakeup() {
     ++wakeups;
 }
 
+void PosixComm::FailNextPoll(int error) {
+    pollFailure = error;
+}
+
+int PosixComm::Poll(pollfd* fds, nfds_t count) {
+    if (const int error = pollFailure.exchange(0)) {
+        errno = error;
+        return -1;
+    }
+    return ::poll(fds, count, -1);
+}
+
 PosixComm::PosixComm(int fd, std::string path, DeviceTraits traits, bool overlapped)
     : CommDriver(overlapped), path_(std::move(path)), links_(ResolveLinks(path_)), traits_(traits),
       fd_(fd), hungUp_(traits.hungUp) {}
@@ -80,6 +95,11 @@ DWORD PosixComm::Start() {
     else if (traits_.pseudoTerminal && !hungUp_)
         lines = kPeerLines;
     InitModemLines(lines);
+    {
+        std::lock_guard lock(mutex_);
+        dsrOn_ = (lines & MS_DSR_ON) != 0;
+        ctsOn_ = (lines & MS_CTS_ON) != 0;
+    }
 
     wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     timerFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
@@ -89,7 +109,7 @@ DWORD PosixComm::Start() {
     inputWatch_ = std::make_shared<InputWatch>(this);
     io_ = std::thread(&PosixComm::IoLoop, this);
     if (traits_.modemLines)
-        modemWatch_ = std::make_unique<ModemWatch>(fd_, [this](DWORD ms) { SetModemLines(ms); });
+        modemWatch_ = std::make_unique<ModemWatch>(fd_, [this](DWORD ms) { OnModemLines(ms); });
     return ERROR_SUCCESS;
 }
 
@@ -107,10 +127,9 @@ void PosixComm::Shutdown() {
         io_.join();
     }
     modemWatch_.reset();
-    // Closing the descriptor releases the lock that kept other programs out.
+    // The device is left as it was found, open to other programs again.
     std::lock_guard lock(mutex_);
-    if (fd_ >= 0)
-        ::close(fd_);
+    CloseTerminal(fd_, traits_.found);
     fd_ = -1;
 }
 
@@ -140,6 +159,7 @@ DWORD PosixComm::SetupComm(DWORD inQueue, DWORD outQueue) {
         std::lock_guard input(inputMutex_);
         error = CommDriver::SetupComm(inQueue, outQueue);
     }
+    UpdateInputFlow();
     if (throttled_.load())
         Wake();
     return error;
@@ -156,6 +176,7 @@ DWORD PosixComm::ApplyQueueSizes(DWORD, DWORD outQueue) {
 
 DWORD PosixComm::ReadFile(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* overlapped) {
     const DWORD error = CommDriver::ReadFile(buffer, toRead, read, overlapped);
+    UpdateInputFlow();
     // The read took bytes from a full queue: the rest waiting in the kernel may come now.
     if (throttled_.load())
         RefillAfterRead();
@@ -191,6 +212,7 @@ DWORD PosixComm::PurgeComm(DWORD flags) {
     } else {
         error = CommDriver::PurgeComm(flags);
     }
+    UpdateInputFlow();
     if (throttled_.load())
         Wake();
     return error;
@@ -212,27 +234,34 @@ DWORD PosixComm::GetCommModemStatus(DWORD* modemStat) {
 }
 
 LineSettings PosixComm::LineSettingsFor(const DCB& dcb) const {
-    LineSettings settings = LineSettingsOf(dcb);
+    LineSettings settings = LinePlanOf(dcb).settings;
     settings.markErrors = !traits_.pseudoTerminal;
     return settings;
 }
 
 DWORD PosixComm::ApplyState(const DCB& dcb) {
-    std::lock_guard lock(mutex_);
-    // With nothing at the end of the cable the settings are kept for when it comes back.
-    if (!hungUp_) {
-        const ApplyResult result =
-            ApplyLineSettings(fd_, LineSettingsFor(dcb), !traits_.pseudoTerminal);
-        if (result.error != ERROR_SUCCESS)
-            return result.error;
-        if (result.systemError != 0 && !(traits_.pseudoTerminal && result.systemError == EIO))
-            return Win32FromErrno(result.systemError);
-        if (traits_.modemLines)
-            SetControlLines(fd_, dcb.fDtrControl != DTR_CONTROL_DISABLE,
-                            dcb.fRtsControl != RTS_CONTROL_DISABLE);
+    {
+        std::lock_guard lock(mutex_);
+        // With nothing at the end of the cable the settings are kept for when it comes back.
+        if (!hungUp_) {
+            const ApplyResult result =
+                ApplyLineSettings(fd_, LineSettingsFor(dcb), !traits_.pseudoTerminal);
+            if (result.error != ERROR_SUCCESS)
+                return result.error;
+            if (result.systemError != 0 && !(traits_.pseudoTerminal && result.systemError == EIO))
+                return Win32FromErrno(result.systemError);
+        }
+        applied_ = dcb;
+        haveApplied_ = true;
+        actions_ = LinePlanOf(dcb).actions;
+        if (!actions_.rtsToggle)
+            sending_ = false;
+        drivenLines_ = -1;
+        DriveControlLinesLocked();
     }
-    applied_ = dcb;
-    haveApplied_ = true;
+    // New limits or a handshake switched on or off.
+    UpdateInputFlow();
+    Wake();
     return ERROR_SUCCESS;
 }
 
@@ -262,9 +291,19 @@ DWORD PosixComm::SendImmediate(char ch) {
         return ERROR_SUCCESS;
     if (immediatePending_) {
         DWORD queued = 0;
-        if (OutputQueued(fd_, queued) == 0 && queued > 0)
+        if (immediateHeld_ || (OutputQueued(fd_, queued) == 0 && queued > 0))
             return kTransmitBusy;
         immediatePending_ = false;
+    }
+    StartOutputLocked();
+    if (OutputHeldLocked()) {
+        // It leaves first once output may go again.
+        pendingOutput_.insert(pendingOutput_.begin() + static_cast<std::ptrdiff_t>(sentOutput_),
+                              ch);
+        immediateHeld_ = true;
+        immediatePending_ = true;
+        watchTransmit_ = true;
+        return ERROR_SUCCESS;
     }
     const ssize_t n = ::write(fd_, &ch, 1);
     if (n != 1) {
@@ -283,8 +322,9 @@ DWORD PosixComm::Send(const std::uint8_t* bytes, DWORD count) {
     std::unique_lock lock(mutex_);
     if (hungUp_ || count == 0)
         return ERROR_SUCCESS;
+    StartOutputLocked();
     DWORD done = 0;
-    if (PendingOutputLocked() == 0) {
+    if (PendingOutputLocked() == 0 && !OutputHeldLocked()) {
         if (DWORD error = WriteLocked(bytes, count, done))
             return error;
     }
@@ -334,6 +374,7 @@ DWORD PosixComm::PendingOutput() {
 void PosixComm::DropOutputLocked() {
     pendingOutput_.clear();
     sentOutput_ = 0;
+    immediateHeld_ = false;
     ++outputDiscards_;
     outputRoom_.notify_all();
 }

@@ -18,11 +18,14 @@
 #include "platform/posix/LinkWatch.h"
 #include "platform/posix/ParmrkDecoder.h"
 #include "platform/posix/PosixLine.h"
+#include "platform/posix/PosixTermios.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <poll.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,13 +33,13 @@
 namespace win::posix {
 
 class ModemWatch;
-struct LineSettings;
 
 struct DeviceTraits {
     bool pseudoTerminal = false; // no modem lines, no framing of its own, can hang up
     bool modemLines = false;     // TIOCMGET works
     bool errorCounts = false;    // TIOCGICOUNT works
     bool hungUp = false;         // the other end was already gone at opening
+    SavedTermios found;          // the settings the device had before it was opened
 };
 
 class PosixComm : public CommDriver {
@@ -56,6 +59,8 @@ public:
 
     // Wake-ups of all I/O threads of the process (lets tests check that none spins).
     static std::uint64_t Wakeups();
+    // See FailPolls (PosixDevice.h).
+    static void FailNextPoll(int error);
 
 protected:
     DWORD ApplyState(const DCB& dcb) override;
@@ -85,6 +90,7 @@ private:
     // --- I/O thread (PosixIo.cpp) ----------------------------------------------------------
     void IoLoop();
     static void CountWakeup();
+    static int Poll(pollfd* fds, nfds_t count);
     void Wake();
     // Reads what the input queue has room for; false when the device hung up.
     bool DrainInput();
@@ -97,7 +103,24 @@ private:
     void CheckTransmitted();
     void ArmTransmitTimer(DWORD queued);
     void HangUp();
+    // The I/O thread cannot go on (its poll failed): the device is treated as unplugged.
+    void Lose();
     void TryReattach();
+
+    // --- Flow control done by the driver (PosixFlow.cpp) -----------------------------------
+    // Input handshake on RTS/DTR (and the hold of output under fInX without
+    // fTXContinueOnXoff) by the fill of the input queue, with `incoming` bytes about to be
+    // queued; any thread.
+    void UpdateInputFlow(DWORD incoming = 0);
+    // The modem lines from the line watcher: DSR decides output flow and sensitivity.
+    void OnModemLines(DWORD msBits);
+    // Output may not leave now (DSR off under fOutxDsrFlow, or input flow holding the
+    // other end under fInX without fTXContinueOnXoff).
+    bool OutputHeldLocked() const;
+    // DTR and RTS as the control block, input flow and RTS toggle want them.
+    void DriveControlLinesLocked();
+    // RTS toggle: up before anything leaves.
+    void StartOutputLocked();
 
     // Writes what the kernel takes now; `written` tells how much.
     LineSettings LineSettingsFor(const DCB& dcb) const;
@@ -121,9 +144,21 @@ private:
     std::uint64_t outputDiscards_ = 0; // counts purges and hang-ups that drop the output
     std::condition_variable outputRoom_;
     bool immediatePending_ = false;
+    bool immediateHeld_ = false; // that character waits at the head of pendingOutput_
     bool watchTransmit_ = false;
     DCB applied_{};
     bool haveApplied_ = false;
+    LineActions actions_{};
+    bool inputHeld_ = false; // input flow holds the other end
+    bool dsrOn_ = true;      // as the line watcher last saw them (on where unknown)
+    bool ctsOn_ = true;
+    bool sending_ = false; // RTS toggle: something is on its way out
+    int drivenLines_ = -1; // TIOCM bits last set, -1 before the first time
+    // The end-of-transmission check: how much the kernel held last time, and how long to
+    // wait before looking again. While nothing leaves (XOFF, CTS low) the wait grows, so a
+    // stalled port wakes a few times a second at most.
+    DWORD lastQueued_ = 0;
+    std::chrono::nanoseconds checkInterval_{};
 
     // Held while input moves from the kernel to the queue, so that a purge sees no bytes in
     // flight between the two.

@@ -2,6 +2,7 @@
 // once, the end of transmission (EV_TXEMPTY), hang-up and return of the other end.
 
 #include "platform/DcbRules.h"
+#include "platform/posix/OutputCheck.h"
 #include "platform/posix/PosixComm.h"
 #include "platform/posix/PosixTermios.h"
 #include "platform/posix/TerminalOpen.h"
@@ -41,7 +42,9 @@ void PosixComm::IoLoop() {
             std::lock_guard lock(mutex_);
             hungUp = hungUp_;
             gone = gone_;
-            output = PendingOutputLocked() > 0;
+            // Held output waits for what releases it (a line change, the queue draining),
+            // which wakes this thread; a writable descriptor would wake it for nothing.
+            output = PendingOutputLocked() > 0 && !OutputHeldLocked();
         }
         if (!hungUp && !gone) {
             short events = 0;
@@ -62,9 +65,11 @@ void PosixComm::IoLoop() {
             fds[count++] = {linkWatch_->Descriptor(), POLLIN, 0};
         }
 
-        if (::poll(fds, count, -1) < 0) {
+        if (Poll(fds, count) < 0) {
             if (errno == EINTR)
                 continue;
+            // Nothing would be received again: the port must learn it, as of an unplug.
+            Lose();
             return;
         }
         PosixComm::CountWakeup();
@@ -111,8 +116,21 @@ bool PosixComm::DrainInput() {
 }
 
 void PosixComm::DeliverInput(const std::uint8_t* raw, std::size_t count) {
+    bool ignored;
+    {
+        std::lock_guard lock(mutex_);
+        ignored = actions_.dsrSensitivity && !dsrOn_;
+    }
+    if (ignored) {
+        // Nor do the errors of what was thrown away count later.
+        if (traits_.errorCounts)
+            ReadErrorCounts(fd_, counts_);
+        decoder_.Reset();
+        return;
+    }
     if (traits_.pseudoTerminal) {
         // Nothing to decode and no error counters: the block goes to the queue as it came.
+        UpdateInputFlow(static_cast<DWORD>(count));
         Receive(raw, count);
         return;
     }
@@ -167,6 +185,8 @@ void PosixComm::DeliverInput(const std::uint8_t* raw, std::size_t count) {
         decoded_.swap(kept);
     }
     counts_ = now;
+    // Flow is decided before the bytes are queued: whoever sees them there sees it too.
+    UpdateInputFlow(static_cast<DWORD>(decoded_.size()));
     if (!decoded_.empty())
         Receive(decoded_.data(), decoded_.size());
     if (errors != 0)
@@ -175,7 +195,7 @@ void PosixComm::DeliverInput(const std::uint8_t* raw, std::size_t count) {
 
 void PosixComm::FlushPendingOutput() {
     std::lock_guard lock(mutex_);
-    if (PendingOutputLocked() == 0 || hungUp_)
+    if (PendingOutputLocked() == 0 || hungUp_ || OutputHeldLocked())
         return;
     DWORD written = 0;
     const auto pending = static_cast<DWORD>(PendingOutputLocked());
@@ -184,6 +204,8 @@ void PosixComm::FlushPendingOutput() {
                     pending, written);
     if (error != ERROR_SUCCESS)
         written = pending;
+    if (written > 0)
+        immediateHeld_ = false;
     sentOutput_ += written;
     if (sentOutput_ == pendingOutput_.size()) {
         pendingOutput_.clear();
@@ -208,16 +230,31 @@ void PosixComm::CheckTransmitted() {
         }
         watchTransmit_ = false;
         immediatePending_ = false;
+        checkInterval_ = {};
+        if (sending_) {
+            // RTS toggle: down once the last character has left.
+            sending_ = false;
+            DriveControlLinesLocked();
+        }
     }
     RaiseEvents(EV_TXEMPTY);
 }
 
 void PosixComm::ArmTransmitTimer(DWORD queued) {
     // The kernel cannot say when its queue runs empty; the line time of what it holds is
-    // when to ask again.
-    const auto perChar = CharacterTime(applied_);
-    const auto wait = std::max(perChar * (queued + 1), std::chrono::nanoseconds(100'000));
+    // when to ask again. When nothing has left since the last look, output is stalled
+    // (XOFF, CTS low): a line change wakes this thread at once, anything else (an XON the
+    // kernel takes for itself) is seen at a look that comes ever later (OutputCheck.h).
     itimerspec deadline{};
+    if (applied_.fOutxCtsFlow && traits_.modemLines && !ctsOn_) {
+        lastQueued_ = queued;
+        ::timerfd_settime(timerFd_, 0, &deadline, nullptr);
+        return;
+    }
+    checkInterval_ = NextOutputCheck(CharacterTime(applied_) * (queued + 1), checkInterval_,
+                                     queued < lastQueued_);
+    lastQueued_ = queued;
+    const auto wait = checkInterval_;
     deadline.it_value.tv_sec = static_cast<time_t>(wait.count() / 1'000'000'000);
     deadline.it_value.tv_nsec = static_cast<long>(wait.count() % 1'000'000'000);
     ::timerfd_settime(timerFd_, 0, &deadline, nullptr);
@@ -229,24 +266,30 @@ void PosixComm::HangUp() {
         decoder_.Reset();
     }
     if (!traits_.pseudoTerminal) {
-        {
-            std::lock_guard lock(mutex_);
-            gone_ = true;
-            DropOutputLocked();
-        }
-        Disconnect();
+        Lose();
         return;
     }
     {
         std::lock_guard lock(mutex_);
         hungUp_ = true;
         DropOutputLocked();
+        dsrOn_ = false;
+        ctsOn_ = false;
     }
     // The cable's other end is gone: its lines drop, and the events wake a pending wait.
     SetModemLines(0);
     linkWatch_ = std::make_unique<LinkWatch>(links_);
     // It may have come back before the folders were watched.
     TryReattach();
+}
+
+void PosixComm::Lose() {
+    {
+        std::lock_guard lock(mutex_);
+        gone_ = true;
+        DropOutputLocked();
+    }
+    Disconnect();
 }
 
 void PosixComm::TryReattach() {
@@ -270,10 +313,14 @@ void PosixComm::TryReattach() {
             ::close(fd);
             return;
         }
-        ::close(fd_);
+        CloseTerminal(fd_, {});
         fd_ = fd;
+        traits_.found = traits.found;
         hungUp_ = false;
         immediatePending_ = false;
+        dsrOn_ = true;
+        ctsOn_ = true;
+        drivenLines_ = -1;
         decoder_.Reset();
     }
     links_ = ResolveLinks(path_);
