@@ -4,6 +4,8 @@
 #include "platform/DcbRules.h"
 #include "platform/Handles.h"
 
+#include <algorithm>
+
 namespace win {
 
 CommDriver::CommDriver(bool overlapped) : overlapped_(overlapped), dcb_(DefaultDcb()) {}
@@ -175,7 +177,7 @@ DWORD CommDriver::ClearCommError(DWORD* errors, COMSTAT* stat) {
     abortedOnError_ = false;
     if (stat != nullptr) {
         stat->Flags = 0;
-        stat->cbInQue = static_cast<DWORD>(input_.size());
+        stat->cbInQue = static_cast<DWORD>(input_.Size());
         stat->cbOutQue = pendingOutput;
     }
     return ERROR_SUCCESS;
@@ -205,7 +207,7 @@ DWORD CommDriver::PurgeComm(DWORD flags) {
         if (flags & PURGE_RXABORT)
             AbortReadsLocked(ERROR_OPERATION_ABORTED);
         if (flags & PURGE_RXCLEAR)
-            input_.clear();
+            input_.Clear();
     }
     if (flags & PURGE_TXCLEAR)
         DiscardOutput();
@@ -252,7 +254,22 @@ DWORD CommDriver::InQueueSize() const {
 
 DWORD CommDriver::QueuedInput() const {
     std::lock_guard guard(lock_);
-    return static_cast<DWORD>(input_.size());
+    return static_cast<DWORD>(input_.Size());
+}
+
+DWORD CommDriver::CapacityLocked() const {
+    return std::max(inQueueSize_, inQueueFloor_);
+}
+
+DWORD CommDriver::InputRoom() const {
+    std::lock_guard guard(lock_);
+    const std::size_t capacity = CapacityLocked();
+    return input_.Size() >= capacity ? 0 : static_cast<DWORD>(capacity - input_.Size());
+}
+
+void CommDriver::SetInQueueFloor(DWORD bytes) {
+    std::lock_guard guard(lock_);
+    inQueueFloor_ = bytes;
 }
 
 DWORD CommDriver::EventMask() const {
@@ -263,7 +280,7 @@ DWORD CommDriver::EventMask() const {
 void CommDriver::Disconnect() {
     std::lock_guard guard(lock_);
     gone_ = true;
-    input_.clear();
+    input_.Clear();
     AbortReadsLocked(ERROR_OPERATION_ABORTED);
     AbortWaitLocked(ERROR_OPERATION_ABORTED);
 }

@@ -11,6 +11,7 @@
 // backend may call the feeding functions while holding a lock of its own.
 
 #include "platform/CommDevice.h"
+#include "platform/CommDriverRing.h"
 #include "platform/ReadTimeouts.h"
 
 #include <chrono>
@@ -22,10 +23,12 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace win {
 
 class Event;
+class WaitHelper;
 
 class CommDriver : public CommDevice {
 public:
@@ -77,6 +80,8 @@ public:
     // --- Inspection, from any thread ------------------------------------------------------
     DWORD InQueueSize() const;
     DWORD QueuedInput() const;
+    // Bytes the queue can take now without losing any.
+    DWORD InputRoom() const;
     DWORD EventMask() const;
 
 protected:
@@ -92,9 +97,18 @@ protected:
     virtual void DiscardOutput() {}
     // The handle has been closed and nothing is pending any more.
     virtual void Shutdown() {}
+    // What a thread waiting for a pending WaitCommEvent may do itself to bring in input
+    // (Waitable.h); none by default. Called with the driver's lock held: it must only
+    // return an object made beforehand.
+    virtual std::shared_ptr<WaitHelper> InputHelper() { return nullptr; }
 
     // The lines as they are when the device opens, without events.
     void InitModemLines(DWORD modemStatus);
+    // The least the input queue holds whatever SetupComm asks (Windows takes the sizes as a
+    // recommendation). A backend that reads in large blocks sets it, so that a small queue
+    // does not cut every block into small notifications; EV_RX80FULL still counts from the
+    // size asked for.
+    void SetInQueueFloor(DWORD bytes);
 
     void OnClose() override;
 
@@ -112,7 +126,9 @@ private:
     void FinishHeadReadLocked(Clock::time_point now);
     void AbortReadsLocked(DWORD status);
     void AbortWaitLocked(DWORD status);
-    void DeliverLocked(std::uint8_t byte, Clock::time_point now, DWORD& events);
+    void DeliverLocked(const std::uint8_t* bytes, std::size_t count, Clock::time_point now,
+                       DWORD& events);
+    DWORD CapacityLocked() const;
     void NoteErrorsLocked(DWORD ceBits, DWORD& events);
     void RaiseLocked(DWORD events);
     OpPtr FindPendingLocked(const OVERLAPPED* overlapped) const;
@@ -136,7 +152,9 @@ private:
     DCB dcb_;
     COMMTIMEOUTS timeouts_{};
     DWORD inQueueSize_ = kDefaultQueueSize;
-    std::deque<std::uint8_t> input_;
+    DWORD inQueueFloor_ = 0;
+    ByteRing input_;
+    std::vector<std::uint8_t> withoutNul_; // a block with its NULs taken out (fNull)
     DWORD errors_ = 0;
     DWORD mask_ = 0;
     DWORD history_ = 0; // events seen while no wait was pending

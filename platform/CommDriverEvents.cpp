@@ -4,6 +4,8 @@
 
 #include "platform/CommDriverOp.h"
 
+#include <cstring>
+
 namespace win {
 
 namespace {
@@ -55,6 +57,8 @@ DWORD CommDriver::WaitCommEvent(DWORD* eventMask, OVERLAPPED* overlapped) {
         CompleteLocked(op, ERROR_SUCCESS);
     } else {
         wait_ = op;
+        if (op->event)
+            op->event->SetHelper(InputHelper());
     }
     return AwaitLocked(lock, op, nullptr);
 }
@@ -64,6 +68,8 @@ void CommDriver::AbortWaitLocked(DWORD status) {
         return;
     const OpPtr op = std::move(wait_);
     wait_.reset();
+    if (op->event)
+        op->event->SetHelper(nullptr);
     CompleteLocked(op, status);
 }
 
@@ -97,17 +103,22 @@ void CommDriver::Receive(const std::uint8_t* bytes, std::size_t count) {
     std::lock_guard guard(lock_);
     if (closed_ || gone_)
         return;
-    const auto now = Clock::now();
-    DWORD events = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t byte = bytes[i];
-        if (dcb_.fNull && byte == 0)
-            continue;
-        events |= EV_RXCHAR;
-        if (byte == static_cast<std::uint8_t>(dcb_.EvtChar))
-            events |= EV_RXFLAG;
-        DeliverLocked(byte, now, events);
+    if (dcb_.fNull && std::memchr(bytes, 0, count) != nullptr) {
+        // The only per-byte work, and only where it is asked for.
+        withoutNul_.clear();
+        for (std::size_t i = 0; i < count; ++i) {
+            if (bytes[i] != 0)
+                withoutNul_.push_back(bytes[i]);
+        }
+        bytes = withoutNul_.data();
+        count = withoutNul_.size();
     }
+    if (count == 0)
+        return;
+    DWORD events = EV_RXCHAR;
+    if (std::memchr(bytes, static_cast<std::uint8_t>(dcb_.EvtChar), count) != nullptr)
+        events |= EV_RXFLAG;
+    DeliverLocked(bytes, count, Clock::now(), events);
     RaiseLocked(events);
 }
 

@@ -5,6 +5,7 @@
 #include "platform/CommDriverOp.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace win {
 
@@ -38,10 +39,7 @@ void CommDriver::StartHeadReadLocked(Clock::time_point now) {
         op->started = true;
         // A read that is waiting for bytes has emptied the queue, so the queue only
         // holds bytes when the read starts.
-        const auto take = std::min<std::size_t>(input_.size(), op->want - op->got);
-        std::copy_n(input_.begin(), take, op->buffer + op->got);
-        input_.erase(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(take));
-        op->got += static_cast<DWORD>(take);
+        op->got += static_cast<DWORD>(input_.Pop(op->buffer + op->got, op->want - op->got));
         const bool done = op->got == op->want || op->plan.returnAtOnce ||
                           (op->plan.returnIfAnyQueued && op->got > 0);
         if (done) {
@@ -73,24 +71,35 @@ void CommDriver::AbortReadsLocked(DWORD status) {
         CompleteLocked(op, status);
 }
 
-void CommDriver::DeliverLocked(std::uint8_t byte, Clock::time_point now, DWORD& events) {
-    if (!reads_.empty()) {
+void CommDriver::DeliverLocked(const std::uint8_t* bytes, std::size_t count, Clock::time_point now,
+                               DWORD& events) {
+    // Reads waiting for bytes take them first, in their order, a block at a time.
+    while (count > 0 && !reads_.empty()) {
         const OpPtr& op = reads_.front();
-        op->buffer[op->got++] = byte;
+        // A read that ends on its first byte still takes the whole block that brought it,
+        // as a driver hands over what it has at that moment.
+        const std::size_t take = std::min<std::size_t>(count, op->want - op->got);
+        std::memcpy(op->buffer + op->got, bytes, take);
+        op->got += static_cast<DWORD>(take);
+        bytes += take;
+        count -= take;
         if (op->got == op->want || op->plan.returnOnFirstByte) {
             FinishHeadReadLocked(now);
         } else if (op->plan.interval) {
             op->intervalDeadline = now + *op->plan.interval;
             WakeTimerLocked();
         }
-        return;
     }
-    if (input_.size() >= inQueueSize_) {
+    if (count == 0)
+        return;
+    const std::size_t capacity = CapacityLocked();
+    const std::size_t room = input_.Size() >= capacity ? 0 : capacity - input_.Size();
+    if (count > room) {
         NoteErrorsLocked(CE_RXOVER, events);
-        return;
+        count = room;
     }
-    input_.push_back(byte);
-    if (std::uint64_t{input_.size()} * 10 >= std::uint64_t{inQueueSize_} * 8)
+    input_.Push(bytes, count);
+    if (std::uint64_t{input_.Size()} * 10 >= std::uint64_t{inQueueSize_} * 8)
         events |= EV_RX80FULL;
 }
 

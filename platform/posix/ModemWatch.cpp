@@ -30,7 +30,16 @@ void InstallWakeHandler() {
 
 } // namespace
 
-ModemWatch::ModemWatch(int fd, Report report) : fd_(fd), report_(std::move(report)) {
+ModemWatch::Device ModemWatch::Device::Of(int fd) {
+    return {[fd](DWORD& msBits) { return ReadModemLines(fd, msBits); },
+            [fd](ErrorCounts& counts) { return ReadErrorCounts(fd, counts); },
+            [fd] { return WaitModemChange(fd); }};
+}
+
+ModemWatch::ModemWatch(int fd, Report report) : ModemWatch(Device::Of(fd), std::move(report)) {}
+
+ModemWatch::ModemWatch(Device device, Report report)
+    : device_(std::move(device)), report_(std::move(report)) {
     InstallWakeHandler();
     std::unique_lock lock(mutex_);
     thread_ = std::thread(&ModemWatch::Run, this);
@@ -59,11 +68,16 @@ void ModemWatch::Run() {
             if (stop_)
                 break;
         }
+        ErrorCounts before;
+        const bool counted = device_.readCounts(before) == 0;
         DWORD lines = 0;
-        if (ReadModemLines(fd_, lines) != 0)
+        if (device_.readLines(lines) != 0)
             break;
         report_(lines);
-        const int error = WaitModemChange(fd_);
+        ErrorCounts now;
+        if (counted && device_.readCounts(now) == 0 && !now.SameLineChanges(before))
+            continue;
+        const int error = device_.waitChange();
         if (error != 0 && error != EINTR)
             break;
     }

@@ -3,8 +3,14 @@
 // Modem-line changes cannot be polled: a thread of their own blocks in TIOCMIWAIT and reports
 // the lines after each change. Stopping it interrupts the ioctl with a signal whose handler
 // is installed without SA_RESTART, so the ioctl returns EINTR instead of resuming.
+//
+// TIOCMIWAIT only sees changes from the moment it is entered; one that comes while the lines
+// are read and reported would be missed until the next. The driver's interrupt counters
+// show it: when they moved since the lines were read, the lines are read again instead of
+// waiting.
 
 #include "platform/Win32.h"
+#include "platform/posix/PosixLine.h"
 
 #include <condition_variable>
 #include <functional>
@@ -18,9 +24,18 @@ class ModemWatch {
 public:
     using Report = std::function<void(DWORD msBits)>;
 
+    // The three calls it makes (each 0 or an errno); a device's ioctls unless given.
+    struct Device {
+        std::function<int(DWORD& msBits)> readLines;
+        std::function<int(ErrorCounts& counts)> readCounts;
+        std::function<int()> waitChange;
+        static Device Of(int fd);
+    };
+
     // Reports the lines at once, then after each change, until stopped or until the device
     // cannot wait (a driver without TIOCMIWAIT, a device that went away).
     ModemWatch(int fd, Report report);
+    ModemWatch(Device device, Report report);
     ~ModemWatch();
     ModemWatch(const ModemWatch&) = delete;
     ModemWatch& operator=(const ModemWatch&) = delete;
@@ -28,7 +43,7 @@ public:
 private:
     void Run();
 
-    const int fd_;
+    const Device device_;
     const Report report_;
     std::mutex mutex_;
     std::condition_variable ended_;

@@ -4,8 +4,11 @@
 #include "platform/posix/ModemWatch.h"
 #include "platform/posix/PosixErrno.h"
 #include "platform/posix/PosixTermios.h"
+#include "platform/posix/TerminalOpen.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
@@ -14,10 +17,39 @@ namespace win::posix {
 
 namespace {
 std::atomic<std::uint64_t> wakeups{0};
+std::atomic<int> pollFailure{0};
 // TransmitCommChar while the character before is still leaving: the Windows serial driver
 // refuses it with an invalid-parameter status.
 constexpr DWORD kTransmitBusy = ERROR_INVALID_PARAMETER;
 } // namespace
+
+// Lets the thread that waits for the port's events read the device itself when input
+// comes, instead of being woken by the I/O thread after it has read it: the I/O thread keeps
+// watching too, and whichever runs first moves the bytes.
+class PosixComm::InputWatch : public WaitHelper {
+public:
+    explicit InputWatch(PosixComm* port) : port_(port) {}
+
+    int Descriptor() override {
+        std::lock_guard lock(mutex_);
+        return port_ ? port_->WatchableDescriptor() : -1;
+    }
+    bool Serve() override {
+        std::lock_guard lock(mutex_);
+        // Room left after the read: the device may be watched again without spinning on
+        // input that has nowhere to go.
+        return port_ && port_->DrainInput() && port_->InputRoom() > 0;
+    }
+    // The port is going: a waiter that still holds this finds nothing to watch.
+    void Close() {
+        std::lock_guard lock(mutex_);
+        port_ = nullptr;
+    }
+
+private:
+    std::mutex mutex_;
+    PosixComm* port_;
+};
 
 std::uint64_t PosixComm::Wakeups() {
     return wakeups.load();
@@ -25,6 +57,18 @@ std::uint64_t PosixComm::Wakeups() {
 
 void PosixComm::CountWakeup() {
     ++wakeups;
+}
+
+void PosixComm::FailNextPoll(int error) {
+    pollFailure = error;
+}
+
+int PosixComm::Poll(pollfd* fds, nfds_t count) {
+    if (const int error = pollFailure.exchange(0)) {
+        errno = error;
+        return -1;
+    }
+    return ::poll(fds, count, -1);
 }
 
 PosixComm::PosixComm(int fd, std::string path, DeviceTraits traits, bool overlapped)
@@ -51,29 +95,53 @@ DWORD PosixComm::Start() {
     else if (traits_.pseudoTerminal && !hungUp_)
         lines = kPeerLines;
     InitModemLines(lines);
+    {
+        std::lock_guard lock(mutex_);
+        dsrOn_ = (lines & MS_DSR_ON) != 0;
+        ctsOn_ = (lines & MS_CTS_ON) != 0;
+    }
 
     wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     timerFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     if (wakeFd_ < 0 || timerFd_ < 0)
         return Win32FromErrno(errno);
+    SetInQueueFloor(kReadBlock);
+    inputWatch_ = std::make_shared<InputWatch>(this);
     io_ = std::thread(&PosixComm::IoLoop, this);
     if (traits_.modemLines)
-        modemWatch_ = std::make_unique<ModemWatch>(fd_, [this](DWORD ms) { SetModemLines(ms); });
+        modemWatch_ = std::make_unique<ModemWatch>(fd_, [this](DWORD ms) { OnModemLines(ms); });
     return ERROR_SUCCESS;
 }
 
 void PosixComm::Shutdown() {
-    stopping_ = true;
+    if (inputWatch_)
+        inputWatch_->Close();
+    {
+        // A write waiting for room in the output queue ends with the handle.
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        outputRoom_.notify_all();
+    }
     if (io_.joinable()) {
         Wake();
         io_.join();
     }
     modemWatch_.reset();
-    // Closing the descriptor releases the lock that kept other programs out.
+    // The device is left as it was found, open to other programs again.
     std::lock_guard lock(mutex_);
-    if (fd_ >= 0)
-        ::close(fd_);
+    CloseTerminal(fd_, traits_.found);
     fd_ = -1;
+}
+
+std::shared_ptr<WaitHelper> PosixComm::InputHelper() {
+    return inputWatch_;
+}
+
+int PosixComm::WatchableDescriptor() {
+    if (InputRoom() == 0)
+        return -1;
+    std::lock_guard lock(mutex_);
+    return hungUp_ || gone_ || stopping_ ? -1 : fd_;
 }
 
 void PosixComm::Wake() {
@@ -83,18 +151,50 @@ void PosixComm::Wake() {
 }
 
 DWORD PosixComm::SetupComm(DWORD inQueue, DWORD outQueue) {
-    const DWORD error = CommDriver::SetupComm(inQueue, outQueue);
+    DWORD error;
+    {
+        // The I/O thread reads only what the queue has room for and queues it under this
+        // lock: a smaller size taking effect in between would turn bytes already read from
+        // the kernel into an overflow.
+        std::lock_guard input(inputMutex_);
+        error = CommDriver::SetupComm(inQueue, outQueue);
+    }
+    UpdateInputFlow();
     if (throttled_.load())
         Wake();
     return error;
 }
 
+DWORD PosixComm::ApplyQueueSizes(DWORD, DWORD outQueue) {
+    std::lock_guard lock(mutex_);
+    if (outQueue != 0) {
+        outQueueSize_ = outQueue;
+        outputRoom_.notify_all();
+    }
+    return ERROR_SUCCESS;
+}
+
 DWORD PosixComm::ReadFile(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* overlapped) {
     const DWORD error = CommDriver::ReadFile(buffer, toRead, read, overlapped);
+    UpdateInputFlow();
     // The read took bytes from a full queue: the rest waiting in the kernel may come now.
     if (throttled_.load())
-        Wake();
+        RefillAfterRead();
     return error;
+}
+
+void PosixComm::RefillAfterRead() {
+    {
+        std::lock_guard lock(mutex_);
+        if (hungUp_ || gone_ || stopping_ || fd_ < 0)
+            return;
+    }
+    // Still full after the refill: the I/O thread is right to leave the device alone, and
+    // waking it would only cost a hand-off. Otherwise it must watch the device again (and it
+    // is the one that handles a hang-up).
+    if (DrainInput() && InputRoom() == 0)
+        return;
+    Wake();
 }
 
 DWORD PosixComm::PurgeComm(DWORD flags) {
@@ -112,6 +212,7 @@ DWORD PosixComm::PurgeComm(DWORD flags) {
     } else {
         error = CommDriver::PurgeComm(flags);
     }
+    UpdateInputFlow();
     if (throttled_.load())
         Wake();
     return error;
@@ -133,27 +234,34 @@ DWORD PosixComm::GetCommModemStatus(DWORD* modemStat) {
 }
 
 LineSettings PosixComm::LineSettingsFor(const DCB& dcb) const {
-    LineSettings settings = LineSettingsOf(dcb);
+    LineSettings settings = LinePlanOf(dcb).settings;
     settings.markErrors = !traits_.pseudoTerminal;
     return settings;
 }
 
 DWORD PosixComm::ApplyState(const DCB& dcb) {
-    std::lock_guard lock(mutex_);
-    // With nothing at the end of the cable the settings are kept for when it comes back.
-    if (!hungUp_) {
-        const ApplyResult result =
-            ApplyLineSettings(fd_, LineSettingsFor(dcb), !traits_.pseudoTerminal);
-        if (result.error != ERROR_SUCCESS)
-            return result.error;
-        if (result.systemError != 0 && !(traits_.pseudoTerminal && result.systemError == EIO))
-            return Win32FromErrno(result.systemError);
-        if (traits_.modemLines)
-            SetControlLines(fd_, dcb.fDtrControl != DTR_CONTROL_DISABLE,
-                            dcb.fRtsControl != RTS_CONTROL_DISABLE);
+    {
+        std::lock_guard lock(mutex_);
+        // With nothing at the end of the cable the settings are kept for when it comes back.
+        if (!hungUp_) {
+            const ApplyResult result =
+                ApplyLineSettings(fd_, LineSettingsFor(dcb), !traits_.pseudoTerminal);
+            if (result.error != ERROR_SUCCESS)
+                return result.error;
+            if (result.systemError != 0 && !(traits_.pseudoTerminal && result.systemError == EIO))
+                return Win32FromErrno(result.systemError);
+        }
+        applied_ = dcb;
+        haveApplied_ = true;
+        actions_ = LinePlanOf(dcb).actions;
+        if (!actions_.rtsToggle)
+            sending_ = false;
+        drivenLines_ = -1;
+        DriveControlLinesLocked();
     }
-    applied_ = dcb;
-    haveApplied_ = true;
+    // New limits or a handshake switched on or off.
+    UpdateInputFlow();
+    Wake();
     return ERROR_SUCCESS;
 }
 
@@ -183,9 +291,19 @@ DWORD PosixComm::SendImmediate(char ch) {
         return ERROR_SUCCESS;
     if (immediatePending_) {
         DWORD queued = 0;
-        if (OutputQueued(fd_, queued) == 0 && queued > 0)
+        if (immediateHeld_ || (OutputQueued(fd_, queued) == 0 && queued > 0))
             return kTransmitBusy;
         immediatePending_ = false;
+    }
+    StartOutputLocked();
+    if (OutputHeldLocked()) {
+        // It leaves first once output may go again.
+        pendingOutput_.insert(pendingOutput_.begin() + static_cast<std::ptrdiff_t>(sentOutput_),
+                              ch);
+        immediateHeld_ = true;
+        immediatePending_ = true;
+        watchTransmit_ = true;
+        return ERROR_SUCCESS;
     }
     const ssize_t n = ::write(fd_, &ch, 1);
     if (n != 1) {
@@ -201,33 +319,69 @@ DWORD PosixComm::SendImmediate(char ch) {
 }
 
 DWORD PosixComm::Send(const std::uint8_t* bytes, DWORD count) {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     if (hungUp_ || count == 0)
         return ERROR_SUCCESS;
+    StartOutputLocked();
     DWORD done = 0;
-    if (pendingOutput_.empty()) {
+    if (PendingOutputLocked() == 0 && !OutputHeldLocked()) {
         if (DWORD error = WriteLocked(bytes, count, done))
             return error;
     }
-    // The rest goes out as the kernel takes it; WriteFile counts it written, as a driver
-    // with an output buffer does.
-    pendingOutput_.append(reinterpret_cast<const char*>(bytes) + done, count - done);
+    // Whatever the kernel took is leaving: EV_TXEMPTY tells when it has gone.
     watchTransmit_ = true;
     Wake();
+    const std::uint64_t discards = outputDiscards_;
+    while (done < count) {
+        // The rest goes out as the kernel takes it, through a queue of the size SetupComm
+        // gave; WriteFile counts it written, as a driver with an output buffer does. What
+        // does not fit waits for room, as a Windows write stays pending until its data has
+        // gone into the driver's buffer.
+        const std::size_t queued = PendingOutputLocked();
+        if (queued < outQueueSize_) {
+            const auto take =
+                static_cast<DWORD>(std::min<std::size_t>(count - done, outQueueSize_ - queued));
+            pendingOutput_.append(reinterpret_cast<const char*>(bytes) + done, take);
+            done += take;
+            watchTransmit_ = true;
+            Wake();
+            continue;
+        }
+        outputRoom_.wait(lock, [&] {
+            return PendingOutputLocked() < outQueueSize_ || hungUp_ || gone_ || stopping_ ||
+                   outputDiscards_ != discards;
+        });
+        if (hungUp_)
+            return ERROR_SUCCESS; // lost, as on a cable with nothing at its end
+        if (gone_)
+            return kGoneError;
+        if (stopping_ || outputDiscards_ != discards)
+            return ERROR_OPERATION_ABORTED;
+    }
     return ERROR_SUCCESS;
 }
 
 DWORD PosixComm::PendingOutput() {
     std::lock_guard lock(mutex_);
     DWORD queued = 0;
-    if (!hungUp_ && !gone_ && fd_ >= 0)
+    // Nothing written since the kernel's queue was last seen empty: asking again would cost a
+    // system call on every look at the input queue.
+    if (watchTransmit_ && !hungUp_ && !gone_ && fd_ >= 0)
         OutputQueued(fd_, queued);
-    return queued + static_cast<DWORD>(pendingOutput_.size());
+    return queued + static_cast<DWORD>(PendingOutputLocked());
+}
+
+void PosixComm::DropOutputLocked() {
+    pendingOutput_.clear();
+    sentOutput_ = 0;
+    immediateHeld_ = false;
+    ++outputDiscards_;
+    outputRoom_.notify_all();
 }
 
 void PosixComm::DiscardOutput() {
     std::lock_guard lock(mutex_);
-    pendingOutput_.clear();
+    DropOutputLocked();
     if (!hungUp_ && !gone_ && fd_ >= 0)
         FlushOutput(fd_);
 }

@@ -22,4 +22,8 @@ std::uint64_t IoThreadWakeups() {
     return PosixComm::Wakeups();
 }
 
+void FailPolls(int error) {
+    PosixComm::FailNextPoll(error);
+}
+
 } // namespace win::posix

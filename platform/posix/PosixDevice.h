@@ -20,5 +20,9 @@ std::shared_ptr<CommDevice> OpenPosixDevice(const std::string& path, const OpenR
 // How often the I/O threads of all open devices have woken up so far: a thread that spins
 // shows as a count that races ahead.
 std::uint64_t IoThreadWakeups();
+// Makes the next poll of an I/O thread fail with the errno `error` (for tests: a poll that
+// fails cannot be brought about from outside without starving the whole process of
+// descriptors).
+void FailPolls(int error);
 
 } // namespace win::posix

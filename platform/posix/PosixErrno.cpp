@@ -11,8 +11,13 @@ DWORD Win32FromErrno(int error) {
     case ENOENT:
     case ENXIO:
     case ENODEV:
-    case ENOTDIR:
         return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+        return ERROR_PATH_NOT_FOUND;
+    case ENAMETOOLONG:
+        return ERROR_INVALID_NAME;
+    case ELOOP:
+        return ERROR_CANT_RESOLVE_FILENAME;
     case EACCES:
     case EPERM:
     case EBUSY:

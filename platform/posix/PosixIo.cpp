@@ -2,6 +2,7 @@
 // once, the end of transmission (EV_TXEMPTY), hang-up and return of the other end.
 
 #include "platform/DcbRules.h"
+#include "platform/posix/OutputCheck.h"
 #include "platform/posix/PosixComm.h"
 #include "platform/posix/PosixTermios.h"
 #include "platform/posix/TerminalOpen.h"
@@ -15,8 +16,6 @@
 namespace win::posix {
 
 namespace {
-constexpr std::size_t kReadChunk = 64 * 1024;
-
 void Drain(int fd) {
     std::uint64_t value = 0;
     while (::read(fd, &value, sizeof value) > 0) {
@@ -25,7 +24,7 @@ void Drain(int fd) {
 } // namespace
 
 void PosixComm::IoLoop() {
-    raw_.resize(kReadChunk);
+    raw_.resize(kReadBlock);
     // Opened with nothing at the other end: watch for it from the start.
     if (traits_.hungUp)
         linkWatch_ = std::make_unique<LinkWatch>(links_);
@@ -43,14 +42,16 @@ void PosixComm::IoLoop() {
             std::lock_guard lock(mutex_);
             hungUp = hungUp_;
             gone = gone_;
-            output = !pendingOutput_.empty();
+            // Held output waits for what releases it (a line change, the queue draining),
+            // which wakes this thread; a writable descriptor would wake it for nothing.
+            output = PendingOutputLocked() > 0 && !OutputHeldLocked();
         }
         if (!hungUp && !gone) {
             short events = 0;
             // Set before looking at the queue, so that a reader who empties it meanwhile
             // sees the flag and wakes this thread.
             throttled_ = true;
-            if (QueuedInput() < InQueueSize()) {
+            if (InputRoom() > 0) {
                 throttled_ = false;
                 events |= POLLIN;
             }
@@ -64,9 +65,11 @@ void PosixComm::IoLoop() {
             fds[count++] = {linkWatch_->Descriptor(), POLLIN, 0};
         }
 
-        if (::poll(fds, count, -1) < 0) {
+        if (Poll(fds, count) < 0) {
             if (errno == EINTR)
                 continue;
+            // Nothing would be received again: the port must learn it, as of an unplug.
+            Lose();
             return;
         }
         PosixComm::CountWakeup();
@@ -97,12 +100,10 @@ void PosixComm::IoLoop() {
 
 bool PosixComm::DrainInput() {
     std::lock_guard input(inputMutex_);
-    const DWORD size = InQueueSize();
-    const DWORD queued = QueuedInput();
-    if (queued >= size)
-        return true;
     // Marked bytes only shrink when decoded, so what is read always fits.
-    const std::size_t room = std::min<std::size_t>(size - queued, raw_.size());
+    const std::size_t room = std::min<std::size_t>(InputRoom(), raw_.size());
+    if (room == 0)
+        return true;
     const ssize_t n = ::read(fd_, raw_.data(), room);
     if (n > 0) {
         DeliverInput(raw_.data(), static_cast<std::size_t>(n));
@@ -115,12 +116,27 @@ bool PosixComm::DrainInput() {
 }
 
 void PosixComm::DeliverInput(const std::uint8_t* raw, std::size_t count) {
+    bool ignored;
+    {
+        std::lock_guard lock(mutex_);
+        ignored = actions_.dsrSensitivity && !dsrOn_;
+    }
+    if (ignored) {
+        // Nor do the errors of what was thrown away count later.
+        if (traits_.errorCounts)
+            ReadErrorCounts(fd_, counts_);
+        decoder_.Reset();
+        return;
+    }
+    if (traits_.pseudoTerminal) {
+        // Nothing to decode and no error counters: the block goes to the queue as it came.
+        UpdateInputFlow(static_cast<DWORD>(count));
+        Receive(raw, count);
+        return;
+    }
     decoded_.clear();
     marks_.clear();
-    if (traits_.pseudoTerminal)
-        decoded_.assign(raw, raw + count);
-    else
-        decoder_.Decode(raw, count, decoded_, marks_);
+    decoder_.Decode(raw, count, decoded_, marks_);
     DWORD errors = 0;
     ErrorCounts now = counts_;
     if (traits_.errorCounts && ReadErrorCounts(fd_, now) == 0) {
@@ -169,6 +185,8 @@ void PosixComm::DeliverInput(const std::uint8_t* raw, std::size_t count) {
         decoded_.swap(kept);
     }
     counts_ = now;
+    // Flow is decided before the bytes are queued: whoever sees them there sees it too.
+    UpdateInputFlow(static_cast<DWORD>(decoded_.size()));
     if (!decoded_.empty())
         Receive(decoded_.data(), decoded_.size());
     if (errors != 0)
@@ -177,20 +195,33 @@ void PosixComm::DeliverInput(const std::uint8_t* raw, std::size_t count) {
 
 void PosixComm::FlushPendingOutput() {
     std::lock_guard lock(mutex_);
-    if (pendingOutput_.empty() || hungUp_)
+    if (PendingOutputLocked() == 0 || hungUp_ || OutputHeldLocked())
         return;
     DWORD written = 0;
-    const DWORD error = WriteLocked(reinterpret_cast<const std::uint8_t*>(pendingOutput_.data()),
-                                    static_cast<DWORD>(pendingOutput_.size()), written);
+    const auto pending = static_cast<DWORD>(PendingOutputLocked());
+    const DWORD error =
+        WriteLocked(reinterpret_cast<const std::uint8_t*>(pendingOutput_.data()) + sentOutput_,
+                    pending, written);
     if (error != ERROR_SUCCESS)
-        written = static_cast<DWORD>(pendingOutput_.size());
-    pendingOutput_.erase(0, written);
+        written = pending;
+    if (written > 0)
+        immediateHeld_ = false;
+    sentOutput_ += written;
+    if (sentOutput_ == pendingOutput_.size()) {
+        pendingOutput_.clear();
+        sentOutput_ = 0;
+    } else if (sentOutput_ >= pendingOutput_.size() / 2) {
+        // Moves at most as much as has been sent since the last time: linear overall.
+        pendingOutput_.erase(0, sentOutput_);
+        sentOutput_ = 0;
+    }
+    outputRoom_.notify_all();
 }
 
 void PosixComm::CheckTransmitted() {
     {
         std::lock_guard lock(mutex_);
-        if (!watchTransmit_ || !pendingOutput_.empty())
+        if (!watchTransmit_ || PendingOutputLocked() > 0)
             return;
         DWORD queued = 0;
         if (!hungUp_ && !gone_ && OutputQueued(fd_, queued) == 0 && queued > 0) {
@@ -199,16 +230,31 @@ void PosixComm::CheckTransmitted() {
         }
         watchTransmit_ = false;
         immediatePending_ = false;
+        checkInterval_ = {};
+        if (sending_) {
+            // RTS toggle: down once the last character has left.
+            sending_ = false;
+            DriveControlLinesLocked();
+        }
     }
     RaiseEvents(EV_TXEMPTY);
 }
 
 void PosixComm::ArmTransmitTimer(DWORD queued) {
     // The kernel cannot say when its queue runs empty; the line time of what it holds is
-    // when to ask again.
-    const auto perChar = CharacterTime(applied_);
-    const auto wait = std::max(perChar * (queued + 1), std::chrono::nanoseconds(100'000));
+    // when to ask again. When nothing has left since the last look, output is stalled
+    // (XOFF, CTS low): a line change wakes this thread at once, anything else (an XON the
+    // kernel takes for itself) is seen at a look that comes ever later (OutputCheck.h).
     itimerspec deadline{};
+    if (applied_.fOutxCtsFlow && traits_.modemLines && !ctsOn_) {
+        lastQueued_ = queued;
+        ::timerfd_settime(timerFd_, 0, &deadline, nullptr);
+        return;
+    }
+    checkInterval_ = NextOutputCheck(CharacterTime(applied_) * (queued + 1), checkInterval_,
+                                     queued < lastQueued_);
+    lastQueued_ = queued;
+    const auto wait = checkInterval_;
     deadline.it_value.tv_sec = static_cast<time_t>(wait.count() / 1'000'000'000);
     deadline.it_value.tv_nsec = static_cast<long>(wait.count() % 1'000'000'000);
     ::timerfd_settime(timerFd_, 0, &deadline, nullptr);
@@ -220,24 +266,30 @@ void PosixComm::HangUp() {
         decoder_.Reset();
     }
     if (!traits_.pseudoTerminal) {
-        {
-            std::lock_guard lock(mutex_);
-            gone_ = true;
-            pendingOutput_.clear();
-        }
-        Disconnect();
+        Lose();
         return;
     }
     {
         std::lock_guard lock(mutex_);
         hungUp_ = true;
-        pendingOutput_.clear();
+        DropOutputLocked();
+        dsrOn_ = false;
+        ctsOn_ = false;
     }
     // The cable's other end is gone: its lines drop, and the events wake a pending wait.
     SetModemLines(0);
     linkWatch_ = std::make_unique<LinkWatch>(links_);
     // It may have come back before the folders were watched.
     TryReattach();
+}
+
+void PosixComm::Lose() {
+    {
+        std::lock_guard lock(mutex_);
+        gone_ = true;
+        DropOutputLocked();
+    }
+    Disconnect();
 }
 
 void PosixComm::TryReattach() {
@@ -261,10 +313,14 @@ void PosixComm::TryReattach() {
             ::close(fd);
             return;
         }
-        ::close(fd_);
+        CloseTerminal(fd_, {});
         fd_ = fd;
+        traits_.found = traits.found;
         hungUp_ = false;
         immediatePending_ = false;
+        dsrOn_ = true;
+        ctsOn_ = true;
+        drivenLines_ = -1;
         decoder_.Reset();
     }
     links_ = ResolveLinks(path_);

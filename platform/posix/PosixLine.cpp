@@ -68,6 +68,10 @@ int ReadErrorCounts(int fd, ErrorCounts& counts) {
     counts.brk = static_cast<std::uint64_t>(icount.brk);
     counts.overrun = static_cast<std::uint64_t>(icount.overrun);
     counts.bufOverrun = static_cast<std::uint64_t>(icount.buf_overrun);
+    counts.cts = static_cast<std::uint64_t>(icount.cts);
+    counts.dsr = static_cast<std::uint64_t>(icount.dsr);
+    counts.rng = static_cast<std::uint64_t>(icount.rng);
+    counts.dcd = static_cast<std::uint64_t>(icount.dcd);
     return 0;
 }
 

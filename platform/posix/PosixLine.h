@@ -29,6 +29,14 @@ struct ErrorCounts {
     std::uint64_t brk = 0;
     std::uint64_t overrun = 0;    // the UART's own
     std::uint64_t bufOverrun = 0; // the kernel's buffer
+    // Changes seen on each modem line (interrupts counted by the driver).
+    std::uint64_t cts = 0;
+    std::uint64_t dsr = 0;
+    std::uint64_t rng = 0;
+    std::uint64_t dcd = 0;
+    bool SameLineChanges(const ErrorCounts& other) const {
+        return cts == other.cts && dsr == other.dsr && rng == other.rng && dcd == other.dcd;
+    }
 };
 int ReadErrorCounts(int fd, ErrorCounts& counts);
 

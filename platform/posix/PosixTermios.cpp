@@ -5,6 +5,7 @@
 
 #include <asm/termbits.h>
 #include <cerrno>
+#include <cstring>
 #include <sys/ioctl.h>
 
 namespace win::posix {
@@ -60,6 +61,22 @@ BYTE ParityOf(tcflag_t cflag) {
     return (cflag & PARODD) ? ODDPARITY : EVENPARITY;
 }
 
+struct StandardRate {
+    DWORD rate;
+    tcflag_t code;
+};
+
+constexpr StandardRate kStandardRates[] = {
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
+};
+
 termios2 Build(const termios2& current, const LineSettings& s) {
     termios2 t = current;
     // Nothing translated, nothing echoed, no signals: the bytes as they come.
@@ -70,12 +87,15 @@ termios2 Build(const termios2& current, const LineSettings& s) {
         t.c_iflag |= IXOFF;
     t.c_oflag = 0;
     t.c_lflag = 0;
-    t.c_cflag = CREAD | CLOCAL | BOTHER | (BOTHER << IBSHIFT) | SizeFlag(s.byteSize) |
-                ParityFlags(s.parity);
+    // The input speed follows the output speed's code, so that programs using the plain
+    // termios calls read both back.
+    const tcflag_t speed = SpeedCodeOf(s.baudRate);
+    t.c_cflag =
+        CREAD | CLOCAL | speed | (speed << IBSHIFT) | SizeFlag(s.byteSize) | ParityFlags(s.parity);
     // One and a half stop bits exist only with five data bits, where CSTOPB means them.
     if (s.stopBits != ONESTOPBIT)
         t.c_cflag |= CSTOPB;
-    if (s.hardwareFlow)
+    if (s.ctsOutputFlow)
         t.c_cflag |= CRTSCTS;
     t.c_ispeed = s.baudRate;
     t.c_ospeed = s.baudRate;
@@ -99,18 +119,41 @@ bool Matches(const termios2& got, const termios2& want, bool ownFraming) {
 
 } // namespace
 
-LineSettings LineSettingsOf(const DCB& dcb) {
-    LineSettings s;
+LinePlan LinePlanOf(const DCB& dcb) {
+    LinePlan plan;
+    LineSettings& s = plan.settings;
     s.baudRate = dcb.BaudRate;
     s.byteSize = dcb.ByteSize;
     s.parity = dcb.Parity;
     s.stopBits = dcb.StopBits;
-    s.hardwareFlow = dcb.fOutxCtsFlow || dcb.fRtsControl == RTS_CONTROL_HANDSHAKE;
+    s.ctsOutputFlow = dcb.fOutxCtsFlow;
     s.xonXoffOut = dcb.fOutX;
     s.xonXoffIn = dcb.fInX;
     s.xonChar = dcb.XonChar;
     s.xoffChar = dcb.XoffChar;
-    return s;
+
+    LineActions& a = plan.actions;
+    const bool dtrHandshake = dcb.fDtrControl == DTR_CONTROL_HANDSHAKE;
+    const bool rtsHandshake = dcb.fRtsControl == RTS_CONTROL_HANDSHAKE;
+    a.dtrOn = dcb.fDtrControl == DTR_CONTROL_ENABLE || dtrHandshake;
+    a.rtsOn = dcb.fRtsControl == RTS_CONTROL_ENABLE || rtsHandshake;
+    a.inputHandshake = dtrHandshake && rtsHandshake ? InputHandshake::both
+                       : rtsHandshake               ? InputHandshake::rts
+                       : dtrHandshake               ? InputHandshake::dtr
+                                                    : InputHandshake::none;
+    a.rtsToggle = dcb.fRtsControl == RTS_CONTROL_TOGGLE;
+    a.dsrOutputFlow = dcb.fOutxDsrFlow;
+    a.dsrSensitivity = dcb.fDsrSensitivity;
+    a.holdOutputOnXoff = dcb.fInX && !dcb.fTXContinueOnXoff;
+    return plan;
+}
+
+std::uint32_t SpeedCodeOf(DWORD baudRate) {
+    for (const StandardRate& standard : kStandardRates) {
+        if (standard.rate == baudRate)
+            return standard.code;
+    }
+    return BOTHER;
 }
 
 ApplyResult ApplyLineSettings(int fd, const LineSettings& settings, bool ownFraming) {
@@ -143,12 +186,31 @@ bool ReadLineSettings(int fd, LineSettings& settings) {
     settings.parity = ParityOf(t.c_cflag);
     settings.stopBits =
         (t.c_cflag & CSTOPB) ? (settings.byteSize == 5 ? ONE5STOPBITS : TWOSTOPBITS) : ONESTOPBIT;
-    settings.hardwareFlow = (t.c_cflag & CRTSCTS) != 0;
+    settings.ctsOutputFlow = (t.c_cflag & CRTSCTS) != 0;
     settings.xonXoffOut = (t.c_iflag & IXON) != 0;
     settings.xonXoffIn = (t.c_iflag & IXOFF) != 0;
     settings.xonChar = static_cast<char>(t.c_cc[VSTART]);
     settings.xoffChar = static_cast<char>(t.c_cc[VSTOP]);
     return true;
+}
+
+SavedTermios SaveTermios(int fd) {
+    static_assert(sizeof(termios2) <= sizeof(SavedTermios::bytes));
+    SavedTermios saved;
+    termios2 t{};
+    if (::ioctl(fd, TCGETS2, &t) == 0) {
+        std::memcpy(saved.bytes.data(), &t, sizeof t);
+        saved.valid = true;
+    }
+    return saved;
+}
+
+int RestoreTermios(int fd, const SavedTermios& saved) {
+    if (!saved.valid)
+        return 0;
+    termios2 t{};
+    std::memcpy(&t, saved.bytes.data(), sizeof t);
+    return ::ioctl(fd, TCSETS2, &t) == 0 ? 0 : errno;
 }
 
 } // namespace win::posix

@@ -3,6 +3,7 @@
 #include "platform/posix/PosixErrno.h"
 
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -21,6 +22,16 @@ bool IsPseudoTerminal(dev_t device) {
     return majorNumber >= 136 && majorNumber <= 143;
 }
 
+std::string LinkName(const std::string& link) {
+    char target[PATH_MAX];
+    const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+    if (n <= 0)
+        return {};
+    const std::string path(target, static_cast<std::size_t>(n));
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 int Fail(int fd, DWORD code, DWORD& error) {
     if (fd >= 0)
         ::close(fd);
@@ -30,16 +41,26 @@ int Fail(int fd, DWORD code, DWORD& error) {
 
 } // namespace
 
+bool IsSerialDevice(dev_t device, const std::string& sysfs) {
+    if (IsPseudoTerminal(device))
+        return true;
+    const std::string entry =
+        sysfs + "/dev/char/" + std::to_string(major(device)) + ":" + std::to_string(minor(device));
+    // The consoles, /dev/tty and /dev/ptmx are ttys too, but none has a device behind it.
+    struct stat hardware {};
+    return LinkName(entry + "/subsystem") == "tty" &&
+           ::stat((entry + "/device").c_str(), &hardware) == 0;
+}
+
 int OpenTerminal(const std::string& path, bool pseudoTerminalOnly, DeviceTraits& traits,
                  DWORD& error) {
     struct stat before {};
     if (::stat(path.c_str(), &before) != 0)
         return Fail(-1, Win32FromErrno(errno), error);
-    // A file, a folder, a pipe or a block device is no serial port, and opening some of
-    // them is not harmless: refused before any open.
-    if (!S_ISCHR(before.st_mode))
-        return Fail(-1, ERROR_FILE_NOT_FOUND, error);
-    if (pseudoTerminalOnly && !IsPseudoTerminal(before.st_rdev))
+    // Opening is not harmless everywhere (a watchdog is armed by it, "tty" is the
+    // controlling terminal, a FIFO may block): what is no serial port is refused unopened.
+    if (!S_ISCHR(before.st_mode) || !IsSerialDevice(before.st_rdev) ||
+        (pseudoTerminalOnly && !IsPseudoTerminal(before.st_rdev)))
         return Fail(-1, ERROR_FILE_NOT_FOUND, error);
 
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -55,6 +76,7 @@ int OpenTerminal(const std::string& path, bool pseudoTerminalOnly, DeviceTraits&
     ::ioctl(fd, TIOCEXCL);
 
     traits = DeviceTraits{};
+    traits.found = SaveTermios(fd);
     traits.pseudoTerminal = IsPseudoTerminal(after.st_rdev);
     DWORD lines = 0;
     traits.modemLines = ReadModemLines(fd, lines) == 0;
@@ -66,6 +88,14 @@ int OpenTerminal(const std::string& path, bool pseudoTerminalOnly, DeviceTraits&
     }
     error = ERROR_SUCCESS;
     return fd;
+}
+
+void CloseTerminal(int fd, const SavedTermios& found) {
+    if (fd < 0)
+        return;
+    RestoreTermios(fd, found);
+    ::ioctl(fd, TIOCNXCL);
+    ::close(fd);
 }
 
 } // namespace win::posix

@@ -87,7 +87,7 @@ TEST_F(AccessibilityTest, CommandLineAndReceptionPaneAreReachedAndReadFromTheKey
     ASSERT_EQ(QApplication::focusWidget(), Quelt->Memo);
     Quelt->Memo->moveCursor(QTextCursor::Start);
     QTest::keyClick(Quelt->Memo, Qt::Key_Down);
-    EXPECT_EQ(Quelt->Memo->textCursor().blockNumber(), 1) << "the caret moves by keys";
+    EXPECT_EQ(Quelt->Memo->cursorLine(), 1) << "the caret moves by keys";
     EXPECT_TRUE(Quelt->Memo->isReadOnly());
     QAccessibleInterface* pane = QAccessible::queryAccessibleInterface(Quelt->Memo);
     ASSERT_NE(pane, nullptr);

@@ -18,6 +18,8 @@ protected:
         peer = std::make_unique<SerialPeer>(PeerScript());
         ASSERT_TRUE(peer->Started()) << "python3-serial missing? (scripts/install-deps)";
         ASSERT_TRUE(peer->Open(second.PeerPath()));
+        // The port's side, looked at later while the port holds it exclusively.
+        ASSERT_EQ(peer->Ask("hold " + second.PortPath()), "ok");
     }
 
     SocatPair first{temp.Path(), "port1", "peer1"};

@@ -7,6 +7,11 @@
 
 #include "app/Ansi.h"
 #include "app/ReceptionPane.h"
+#include "app/ReceptionView.h"
+
+#include <QClipboard>
+#include <QMouseEvent>
+#include <QScrollBar>
 
 #include <random>
 
@@ -34,18 +39,12 @@ protected:
     }
 };
 
-constexpr int MaxLine = ReceptionPane::MaxLineLength;
-
 // What the pane shows for everything received as one text: CR LF, CR and LF each end a
-// line, and a line goes on after a break when it is longer than the pane's limit.
+// line, and nothing else is changed.
 QString Shown(QString text) {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
-    QStringList lines = text.split(u'\n');
-    for (QString& line : lines)
-        for (qsizetype at = MaxLine; at < line.size(); at += MaxLine + 1)
-            line.insert(at, u'\n');
-    return lines.join(u'\n');
+    return text;
 }
 
 TEST_F(ReceiveTest, ChunksAreAddedOrReplaceThePane) {
@@ -75,26 +74,50 @@ TEST_F(ReceiveTest, ChunksAreAddedOrReplaceThePane) {
     ExpectPanes(rows);
 }
 
-// The pane lays out a line again whenever it grows, so a line without end would make each
-// chunk dearer than the one before: it is broken as a terminal breaks a line at its margin.
-TEST_F(ReceiveTest, OverlongLineIsBrokenAtTheLimit) {
-    const std::string part(MaxLine - 10, 'a');
+// The pane holds exactly what came: a line longer than anything the pane can show is still
+// one line, however many chunks it takes.
+TEST_F(ReceiveTest, ALineOfAnyLengthStaysOneLine) {
+    const std::string part(1000, 'a'); // each chunk fits the port's input queue
     const PaneRow rows[] = {
-        {"exactly the limit", {std::string(MaxLine, 'a')}, QString(MaxLine, u'a')},
-        {"one past the limit",
-         {std::string(MaxLine, 'a'), "a"},
-         QString(MaxLine, u'a') + QStringLiteral("\na")},
+        {"chunks of one line", {part, part, part}, QString(3000, u'a')},
         {"growing over several chunks",
-         {part, "bbbbbbbbbbcc", "dd"},
-         QString(MaxLine - 10, u'a') + QStringLiteral("bbbbbbbbbb\nccdd")},
-        {"a received break starts the count again",
-         {part, "\r\n", part},
-         QString(MaxLine - 10, u'a') + u'\n' + QString(MaxLine - 10, u'a')},
+         {part, "bbbbbbbbbb", part},
+         QString(1000, u'a') + QString(10, u'b') + QString(1000, u'a')},
         {"a line after a form feed",
-         {part, "\f" + std::string(1000, 'z'), std::string(26, 'z')},
-         QString(MaxLine, u'z') + QStringLiteral("\nzz")},
+         {part, "\f" + part, "zz"},
+         QString(1000, u'a') + QStringLiteral("zz")},
     };
     ExpectPanes(rows);
+}
+
+// A copy from the pane holds exactly what arrived, a long line included.
+TEST_F(ReceiveTest, WhatTheUserCopiesIsWhatArrived) {
+    OpenPort();
+    std::string part;
+    for (int i = 0; i < 1000; ++i)
+        part += static_cast<char>('a' + i % 26);
+    Receive(part);
+    Receive(part + "\r\n");
+    Receive("end");
+    const QString expected = QString::fromLatin1(part + part + "\nend");
+    ReceptionView* pane = Quelt->Memo;
+    QWidget* area = pane->viewport();
+
+    // Dragged from the first character to past the end of the last line.
+    QTest::mousePress(area, Qt::LeftButton, {}, QPoint(1, 1));
+    QMouseEvent drag(QEvent::MouseMove, QPointF(area->width() - 1, area->height() / 4),
+                     area->mapToGlobal(QPointF(area->width() - 1, area->height() / 4)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(area, &drag);
+    QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(area->width() - 1, area->height() / 4));
+    EXPECT_EQ(pane->selectedText(), expected);
+
+    QApplication::clipboard()->clear();
+    QTest::keyClick(pane, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), expected);
+    pane->setSelection(0, 0);
+    QTest::keyClick(pane, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(pane->selectedText(), expected);
 }
 
 TEST_F(ReceiveTest, ClearingThePaneForgetsALineBreakLeftOpen) {
@@ -118,18 +141,14 @@ TEST_F(ReceiveTest, NothingReadChangesNothing) {
 TEST_F(ReceiveTest, AddingKeepsWhatThePaneHolds) {
     OpenPort();
     Receive("first line\r\n");
-    // What the user selected or where the cursor is stays as it was.
-    QTextCursor cursor = Quelt->Memo->textCursor();
-    cursor.setPosition(2);
-    cursor.setPosition(5, QTextCursor::KeepAnchor);
-    Quelt->Memo->setTextCursor(cursor);
+    // What the user selected stays as it was.
+    Quelt->Memo->setSelection(2, 5);
 
     Receive("second");
 
     EXPECT_EQ(PaneText(), QStringLiteral("first line\nsecond"));
-    EXPECT_EQ(Quelt->Memo->textCursor().selectedText(), QStringLiteral("rst"));
-    EXPECT_EQ(Quelt->Memo->document()->blockCount(), 2);
-    EXPECT_FALSE(Quelt->Memo->document()->isUndoAvailable());
+    EXPECT_EQ(Quelt->Memo->selectedText(), QStringLiteral("rst"));
+    EXPECT_EQ(Quelt->Memo->lineCount(), 2);
 }
 
 // Whatever the line delivers, the pane holds exactly the received text up to each chunk's
@@ -168,6 +187,74 @@ TEST_F(ReceiveTest, BinaryDataNeverCorruptsThePane) {
 
     Receive("\fclean");
     EXPECT_EQ(PaneText(), QStringLiteral("clean"));
+}
+
+// Chunks that arrive between two frames go into the pane together, once, in the order they
+// came; a form feed among them still wipes what came before it.
+TEST_F(ReceiveTest, ChunksBetweenTwoFramesGoInTogether) {
+    OpenPort();
+    ReceptionPane* pane = Pane();
+    int updates = 0;
+    QObject::connect(pane, &ReceptionPane::Updated, [&] { ++updates; });
+    for (const char* chunk : {"one ", "two\r", "\nthree"})
+        pane->Append(QString::fromLatin1(chunk));
+    EXPECT_EQ(PaneText(), QString()) << "nothing before the frame";
+    ASSERT_TRUE(WaitUntil([&] { return updates > 0; }));
+    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(PaneText(), QStringLiteral("one two\nthree"));
+
+    pane->Append(QStringLiteral("lost"));
+    pane->Replace(QStringLiteral("kept"));
+    pane->Append(QStringLiteral(" too"));
+    ASSERT_TRUE(WaitUntil([&] { return updates > 1; }));
+    EXPECT_EQ(updates, 2);
+    EXPECT_EQ(PaneText(), QStringLiteral("kept too"));
+}
+
+// A flood larger than one frame takes is shown over several frames, all of it, in order.
+TEST_F(ReceiveTest, AFloodIsShownWholeOverSeveralFrames) {
+    OpenPort();
+    QString flood;
+    for (int line = 0; flood.size() < 3 * ReceptionPane::MaxFrameText; ++line)
+        flood += QStringLiteral("reading %1\r\n").arg(line);
+    int updates = 0;
+    QObject::connect(Pane(), &ReceptionPane::Updated, [&] { ++updates; });
+    Pane()->Append(flood);
+    ASSERT_TRUE(WaitUntil([] { return !Pane()->HasPending(); }));
+    EXPECT_GE(updates, 3);
+    EXPECT_EQ(PaneText(), flood.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+TEST_F(ReceiveTest, ClearingThePaneDropsWhatWaitsForTheNextFrame) {
+    OpenPort();
+    Pane()->Append(QStringLiteral("before the clear"));
+    Quelt->BitBtn2->click();
+    Pane()->Flush();
+    EXPECT_EQ(PaneText(), QString());
+}
+
+// The view shows the newest text while it is at the end; scrolled up, it stays put.
+TEST_F(ReceiveTest, TheViewFollowsTheEndUntilTheUserScrollsUp) {
+    OpenPort();
+    QScrollBar* bar = Quelt->Memo->verticalScrollBar();
+    std::string lines;
+    for (int i = 0; i < 200; ++i)
+        lines += "line " + std::to_string(i) + "\r\n";
+    Receive(lines);
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    Receive("more\r\nand more\r\n");
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    bar->setValue(10);
+    Receive(lines);
+    EXPECT_EQ(bar->value(), 10);
+    EXPECT_GT(bar->maximum(), 10);
+
+    bar->setValue(bar->maximum());
+    Receive("\fshort");
+    Receive(lines);
+    EXPECT_EQ(bar->value(), bar->maximum()) << "at the end again: following again";
 }
 
 TEST_F(ReceiveTest, HardwareDetectedFollowsDsrWhileThePortIsOpen) {

@@ -6,8 +6,8 @@
 #include "AppFixture.h"
 
 #include "app/CapsLock.h"
+#include "app/ReceptionPane.h"
 
-#include <QTextDocument>
 #include <QTimer>
 
 #include <chrono>
@@ -54,19 +54,18 @@ protected:
         device->SetClock([now] { return *now += std::chrono::hours(1); });
     }
 
-    // The pane's text with each line break as "\n". Raw, so that a no-break space stays
-    // what it is.
-    static QString PaneText() {
-        QString text = Quelt->Memo->document()->toRawText();
-        text.replace(QChar::ParagraphSeparator, u'\n');
-        return text;
-    }
+    // The pane's text with each line break as "\n".
+    static QString PaneText() { return Quelt->Memo->toPlainText(); }
 
-    // Puts bytes on the line and waits until the window has read them.
+    static ReceptionPane* Pane() { return Quelt->Memo->findChild<ReceptionPane*>(); }
+
+    // Puts bytes on the line and waits until the window has read them and shown them.
     void Receive(const std::string& bytes) {
         device->Inject(bytes);
         ASSERT_TRUE(WaitUntil([&] { return device->QueuedInput() == 0; }))
             << "the window never read the bytes";
+        ASSERT_TRUE(WaitUntil([] { return !Pane()->HasPending(); }))
+            << "the pane never showed the bytes";
     }
 
     std::shared_ptr<win::virt::VirtualDevice> device;

@@ -16,6 +16,8 @@ void PosixPortTest::SetUp() {
     peer_ = std::make_unique<SerialPeer>(PeerScript());
     ASSERT_TRUE(peer_->Started()) << "python3-serial missing? (scripts/install-deps)";
     ASSERT_TRUE(peer_->Open(pair_->PeerPath()));
+    // A look at the port's side that stays possible while the port holds it.
+    ASSERT_EQ(peer_->Ask("hold " + pair_->PortPath()), "ok");
 
     port_ = std::make_unique<TComPort>();
     port_->SetPort("COM7");

@@ -3,7 +3,14 @@
 // and it comes back to life when a new device appears under the same link.
 
 #include "PosixFixture.h"
+#include "platform/Comm.h"
+#include "platform/Sync.h"
 #include "platform/posix/PosixDevice.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <unistd.h>
 
 namespace tavrin::testing {
 namespace {
@@ -52,21 +59,60 @@ TEST_F(PosixPortTest, AHungUpPortComesBackWhenItsLinkLeadsToANewDevice) {
     port_->SetBaudRate(br19200);
     port_->OpenPort();
     ASSERT_TRUE(WaitDsr(true));
+    const std::string link = pair_->PortPath();
     pair_->Stop();
     ASSERT_TRUE(WaitDsr(false));
 
-    StartPair();
+    // The new device is looked at before the port can take it, then the link the port was
+    // opened by is made to lead to it.
+    pair_ = std::make_unique<SocatPair>(temp_.Path(), "port2", "peer2");
+    ASSERT_TRUE(pair_->Started());
+    ASSERT_EQ(peer_->Ask("hold " + pair_->PortPath()), "ok");
     ASSERT_TRUE(peer_->Open(pair_->PeerPath()));
+    const std::string device = std::filesystem::read_symlink(pair_->PortPath()).string();
+    ASSERT_EQ(symlink(device.c_str(), (link + ".new").c_str()), 0);
+    ASSERT_EQ(rename((link + ".new").c_str(), link.c_str()), 0);
+
     ASSERT_TRUE(WaitDsr(true));
     EXPECT_TRUE(port_->ReadSignals().Contains(msCTS));
     // The settings given before came along.
-    EXPECT_NE(peer_->Ask("settings " + pair_->PortPath()).find("ospeed=19200 "), std::string::npos);
+    EXPECT_NE(peer_->Ask("settings").find("ospeed=19200 "), std::string::npos);
 
     ASSERT_TRUE(peer_->Write(std::string("\x00\xFF", 2)));
     ASSERT_TRUE(WaitReceived(2));
     EXPECT_EQ(received_, std::string("\x00\xFF", 2));
     port_->SendChar('k');
     EXPECT_EQ(peer_->Read(1, 10), "k");
+}
+
+TEST_F(PosixPortTest, AnIoThreadThatCannotPollAnyMoreReportsTheDeviceGone) {
+    using namespace win;
+    HANDLE port = CreateFileA(pair_->PortPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    ASSERT_NE(port, INVALID_HANDLE_VALUE) << GetLastError();
+    ASSERT_TRUE(SetCommMask(port, EV_DSR));
+    OVERLAPPED wait{};
+    wait.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD events = 0;
+    if (!WaitCommEvent(port, &events, &wait)) {
+        ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    }
+    // The I/O thread's next poll fails; a byte from the other end brings it there.
+    win::posix::FailPolls(EINVAL);
+    ASSERT_TRUE(peer_->Write("b"));
+    ASSERT_EQ(WaitForSingleObject(wait.hEvent, 10000), WAIT_OBJECT_0);
+
+    // As for an adapter that was pulled out: the pending wait is cancelled, and every call
+    // fails from then on.
+    DWORD transferred = 0;
+    EXPECT_FALSE(GetOverlappedResult(port, &wait, &transferred, FALSE));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+    DWORD errors = 0;
+    COMSTAT stat{};
+    EXPECT_FALSE(ClearCommError(port, &errors, &stat));
+    EXPECT_EQ(GetLastError(), ERROR_BAD_COMMAND);
+    EXPECT_TRUE(CloseHandle(port));
+    CloseHandle(wait.hEvent);
 }
 
 } // namespace

@@ -19,9 +19,9 @@ struct LineSeen {
     unsigned vstop = 0;
 };
 
-LineSeen ReadSettings(SerialPeer& peer, const std::string& path) {
+LineSeen ReadSettings(SerialPeer& peer) {
     LineSeen seen;
-    const std::string answer = peer.Ask("settings " + path);
+    const std::string answer = peer.Ask("settings");
     EXPECT_EQ(std::sscanf(answer.c_str(),
                           "settings ospeed=%u ispeed=%u cflag=%u iflag=%u vstart=%u vstop=%u",
                           &seen.ospeed, &seen.ispeed, &seen.cflag, &seen.iflag, &seen.vstart,
@@ -49,6 +49,7 @@ struct SettingsCase {
     bool softwareFlow;
     unsigned xon;
     unsigned xoff;
+    bool standardRate = true;
 };
 
 void PrintTo(const SettingsCase& c, std::ostream* os) {
@@ -61,7 +62,7 @@ TEST_P(SettingsTest, ReachTheLine) {
     const SettingsCase& c = GetParam();
     c.configure(*port_);
     port_->OpenPort();
-    const LineSeen seen = ReadSettings(*peer_, pair_->PortPath());
+    const LineSeen seen = ReadSettings(*peer_);
     EXPECT_EQ(seen.ospeed, c.speed);
     EXPECT_EQ(seen.ispeed, c.speed);
     EXPECT_EQ((seen.cflag & kCstopb) != 0, c.twoStopBits);
@@ -73,12 +74,17 @@ TEST_P(SettingsTest, ReachTheLine) {
     // Always local, never a hang-up signal to the other end when closing.
     EXPECT_NE(seen.cflag & kClocal, 0u);
     EXPECT_EQ(seen.cflag & kHupcl, 0u);
+    // Programs that use the ordinary termios calls see the rate too, where it has a name.
+    if (c.standardRate) {
+        EXPECT_NE(peer_->Ask("stty").find("speed " + std::to_string(c.speed) + " baud;"),
+                  std::string::npos);
+    }
 }
 
 TEST_P(SettingsTest, FollowAChangeWhileOpen) {
     port_->OpenPort();
     GetParam().configure(*port_);
-    EXPECT_EQ(ReadSettings(*peer_, pair_->PortPath()).ospeed, GetParam().speed);
+    EXPECT_EQ(ReadSettings(*peer_).ospeed, GetParam().speed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -89,7 +95,13 @@ INSTANTIATE_TEST_SUITE_P(
                                        p.SetCustomBaudRate(250);
                                        p.SetBaudRate(brCustom);
                                    },
-                                   250, false, false, false, 17, 19},
+                                   250, false, false, false, 17, 19, false},
+                      SettingsCase{"CustomRateOf250000",
+                                   [](TComPort& p) {
+                                       p.SetCustomBaudRate(250000);
+                                       p.SetBaudRate(brCustom);
+                                   },
+                                   250000, false, false, false, 17, 19, false},
                       SettingsCase{"Fast115200WithTwoStopBits",
                                    [](TComPort& p) {
                                        p.SetBaudRate(br115200);
@@ -99,6 +111,15 @@ INSTANTIATE_TEST_SUITE_P(
                       SettingsCase{"HardwareHandshake",
                                    [](TComPort& p) { p.FlowControl().SetFlowControl(fcHardware); },
                                    9600, false, true, false, 17, 19},
+                      // Input flow on RTS only: output must not wait for CTS.
+                      SettingsCase{"RtsHandshakeWithoutCtsOutputFlow",
+                                   [](TComPort& p) {
+                                       p.BeginConfigUpdate();
+                                       p.FlowControl().SetOutCTSFlow(false);
+                                       p.FlowControl().SetControlRTS(rtsHandshake);
+                                       p.EndConfigUpdate();
+                                   },
+                                   9600, false, false, false, 17, 19},
                       SettingsCase{"SoftwareFlowWithOwnCharacters",
                                    [](TComPort& p) {
                                        p.BeginConfigUpdate();

@@ -9,12 +9,20 @@ what a real program on the other end sees. Commands (answers end with a newline)
   read COUNT SECONDS      -> data HEX             (stops early at COUNT bytes)
   burst-async COUNT       -> ok                   (starts writing COUNT bytes of a pattern)
   join                    -> ok | error TEXT      (once that writing has ended)
-  settings PATH           -> settings ospeed=N ispeed=N cflag=N iflag=N vstart=N vstop=N
+  hold PATH               -> ok | error TEXT      (keeps a descriptor of PATH, see below)
+  settings [PATH]         -> settings ospeed=N ispeed=N cflag=N iflag=N vstart=N vstop=N
+  termios                 -> termios HEX          (the whole termios2)
+  stty                    -> stty TEXT            (the first line of stty -a)
   ping                    -> pong
+
+The last three read the held descriptor (settings PATH: that device's, opened now unless it is
+the held one): a device the port has opened exclusively cannot be opened again by anyone but
+root, so it is taken before the port opens it.
 """
 import fcntl
 import os
 import struct
+import subprocess
 import sys
 import threading
 
@@ -28,13 +36,14 @@ def pattern(count):
     return bytes((i * 7 + i // 256) & 0xFF for i in range(count))
 
 
-def settings(path):
-    fd = os.open(path, os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
-    try:
-        buf = bytearray(44)
-        fcntl.ioctl(fd, TCGETS2, buf)
-    finally:
-        os.close(fd)
+def termios2(fd):
+    buf = bytearray(44)
+    fcntl.ioctl(fd, TCGETS2, buf)
+    return buf
+
+
+def settings(fd):
+    buf = termios2(fd)
     iflag, _oflag, cflag, _lflag = struct.unpack_from("4I", buf)
     cc = buf[17:36]
     ispeed, ospeed = struct.unpack_from("2I", buf, 36)
@@ -44,6 +53,7 @@ def settings(path):
 
 def main():
     port = None
+    held = None
     writer = None
     failure = []
 
@@ -88,8 +98,27 @@ def main():
                     writer.join()
                 writer = None
                 answer = "error " + failure.pop() if failure else "ok"
+            elif command == "hold":
+                if held is not None:
+                    os.close(held)
+                held = os.open(args[0], os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+                answer = "ok"
             elif command == "settings":
-                answer = settings(args[0])
+                if args and (held is None or
+                             os.fstat(held).st_rdev != os.stat(args[0]).st_rdev):
+                    fd = os.open(args[0], os.O_RDONLY | os.O_NOCTTY | os.O_NONBLOCK)
+                    try:
+                        answer = settings(fd)
+                    finally:
+                        os.close(fd)
+                else:
+                    answer = settings(held)
+            elif command == "termios":
+                answer = "termios " + termios2(held).hex()
+            elif command == "stty":
+                shown = subprocess.run(["stty", "-a"], stdin=held, capture_output=True,
+                                       text=True, check=True).stdout
+                answer = "stty " + shown.splitlines()[0]
             elif command == "ping":
                 answer = "pong"
             else:
