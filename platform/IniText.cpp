@@ -1,5 +1,7 @@
 #include "platform/IniText.h"
 
+#include "platform/SameName.h"
+
 namespace win::ini {
 
 namespace {
@@ -14,17 +16,6 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.back()))
         s.remove_suffix(1);
     return s;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
-        if (fold(a[i]) != fold(b[i]))
-            return false;
-    }
-    return true;
 }
 
 // One line of the text: where it starts, its content without the line end, and where the

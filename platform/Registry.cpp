@@ -1,5 +1,7 @@
 #include "platform/Registry.h"
 
+#include "platform/SameName.h"
+
 #include "platform/posix/RegistryStore.h"
 #include "platform/posix/SerialDevices.h"
 
@@ -31,19 +33,8 @@ std::set<RegistryKey*>& OpenKeys() {
     return keys;
 }
 
-bool SameText(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
-        if (fold(a[i]) != fold(b[i]))
-            return false;
-    }
-    return true;
-}
-
 bool StartsWithKey(const std::string& path, const std::string& key) {
-    return SameText(path.substr(0, key.size()), key) &&
+    return SameName(path.substr(0, key.size()), key) &&
            (path.size() == key.size() || path[key.size()] == '\\');
 }
 
@@ -123,7 +114,7 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, DWORD samDesired, HKEY* resul
     RegistryKey opened{parent->root, "", samDesired, std::nullopt};
     if (LONG r = JoinPath(*parent, subKey, opened.path); r != Ok)
         return r;
-    if (opened.root == "HKEY_LOCAL_MACHINE" && SameText(opened.path, HardwareMap)) {
+    if (opened.root == "HKEY_LOCAL_MACHINE" && SameName(opened.path, HardwareMap)) {
         auto values = posix::SerialCommEntries();
         // Windows creates the key only while a serial device exists.
         if (values.empty())
@@ -196,7 +187,7 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, DWORD*, DWORD* type, BYTE* dat
     if (target->computed) {
         const auto& entries = *target->computed;
         auto found = std::find_if(entries.begin(), entries.end(),
-                                  [&](const auto& e) { return SameText(e.valueName, name); });
+                                  [&](const auto& e) { return SameName(e.valueName, name); });
         if (found == entries.end())
             return static_cast<LONG>(ERROR_FILE_NOT_FOUND);
         value = {found->valueName, REG_SZ, found->data + '\0'};
