@@ -68,6 +68,9 @@ long long MeasureStall(const Stall& stall) {
     dcb.fOutX = stall.softwareFlow;
     dcb.fInX = stall.softwareFlow;
     SetCommState(port, &dcb);
+    // An output queue that takes the whole block below: a write larger than the queue waits
+    // for room, and during a stall that room never comes.
+    SetupComm(port, 4096, 1024 * 1024);
     SetCommMask(port, EV_TXEMPTY | EV_RXCHAR | EV_CTS | EV_DSR);
     // A wait for the end of transmission is pending all along, as the port's event thread
     // keeps one.
