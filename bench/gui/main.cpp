@@ -13,6 +13,7 @@
 #include "app/QtApplication.h"
 #include "app/ReceptionView.h"
 #include "app/UnitPrincipal.h"
+#include "bench/support/RawPty.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -43,19 +44,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kFlood = 10 * 1024 * 1024;
 
-struct Pty {
-    int master = -1;
-    int slave = -1;
-    Pty() {
-        termios raw{};
-        cfmakeraw(&raw);
-        openpty(&master, &slave, nullptr, &raw, nullptr);
-    }
-    ~Pty() {
-        close(master);
-        close(slave);
-    }
-};
+using tavrin::bench::Pty;
 
 // Numbered lines of readings ended by CR LF, as a device prints them.
 std::string Lines(std::size_t bytes) {
@@ -86,13 +75,7 @@ double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
-double Median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
+using tavrin::bench::Median;
 
 // 10 MiB through a bare descriptor: written on one thread, read on another.
 double RawFlood(const Pty& pty, const std::string& data) {

@@ -14,6 +14,7 @@
 // `name: value` lines for scripts.
 
 #include "base/GuiQueue.h"
+#include "bench/support/RawPty.h"
 #include "platform/posix/PosixComm.h"
 #include "serial/CPort.h"
 
@@ -60,27 +61,9 @@ struct Folder {
     }
 };
 
-struct Pty {
-    int master = -1;
-    int slave = -1;
-    Pty() {
-        termios raw{};
-        cfmakeraw(&raw);
-        openpty(&master, &slave, nullptr, &raw, nullptr);
-    }
-    ~Pty() {
-        close(master);
-        close(slave);
-    }
-};
+using tavrin::bench::Pty;
 
-double Median(std::vector<double> values) {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
+using tavrin::bench::Median;
 
 double Micros(Clock::duration d) {
     return std::chrono::duration<double, std::micro>(d).count();
