@@ -131,6 +131,12 @@ std::string Edit(std::string_view text, std::string_view section, const char* ke
     std::string eol = "\n";
     if (!lines.empty() && lines[0].hasEnd && lines[0].next >= 2 && text[lines[0].next - 2] == '\r')
         eol = "\r\n";
+    // What ends a last line that has no line end yet: a CR already there counts as half of
+    // one (the reader took it for one), so only its LF is added.
+    auto endOfLast = [&](const Line& line) {
+        const bool hasCr = line.next - line.begin > line.content.size();
+        return hasCr ? std::string("\n") : eol;
+    };
     const SectionSpan span = FindSection(lines, section);
     std::string out(text);
 
@@ -139,7 +145,7 @@ std::string Edit(std::string_view text, std::string_view section, const char* ke
             return out;
         if (!out.empty()) {
             if (!lines.back().hasEnd)
-                out += eol;
+                out += endOfLast(lines.back());
             if (!Trim(lines.back().content).empty())
                 out += eol;
         }
@@ -170,7 +176,7 @@ std::string Edit(std::string_view text, std::string_view section, const char* ke
             after = i;
     std::string added = std::string(key) + "=" + value + eol;
     if (!lines[after].hasEnd)
-        added = eol + added;
+        added = endOfLast(lines[after]) + added;
     return out.insert(lines[after].next, added);
 }
 
