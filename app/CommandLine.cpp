@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "app/Ansi.h"
+#include "app/qt/Ansi.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

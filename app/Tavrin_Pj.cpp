@@ -1,11 +1,11 @@
 #include "app/Tavrin_Pj.h"
 
-#include "app/QtApplication.h"
-#include "app/QtTranslations.h"
-#include "app/UnitAjuda.h"
-#include "app/UnitConfigTerm.h"
-#include "app/UnitPrincipal.h"
-#include "app/UnitSobre.h"
+#include "app/main/UnitPrincipal.h"
+#include "app/qt/QtApplication.h"
+#include "app/qt/QtTranslations.h"
+#include "app/windows/UnitAjuda.h"
+#include "app/windows/UnitConfigTerm.h"
+#include "app/windows/UnitSobre.h"
 
 namespace tavrin {
 

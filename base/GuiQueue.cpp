@@ -1,7 +1,7 @@
 #include "base/GuiQueue.h"
 
 #include "base/Application.h"
-#include "platform/Messages.h"
+#include "platform/winapi/Messages.h"
 
 #include <poll.h>
 #include <unistd.h>

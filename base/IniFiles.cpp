@@ -1,6 +1,6 @@
 #include "base/IniFiles.h"
 
-#include "platform/ProfileFiles.h"
+#include "platform/winapi/ProfileFiles.h"
 
 namespace tavrin {
 

@@ -4,7 +4,7 @@
 // and written through the platform's registry calls. Releasing the object closes its key.
 
 #include "base/Exception.h"
-#include "platform/Registry.h"
+#include "platform/winapi/Registry.h"
 
 #include <cstdint>
 #include <string>

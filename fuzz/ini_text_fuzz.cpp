@@ -5,7 +5,7 @@
 // names and the value are made of letters and digits from the next bytes; the rest is the
 // file's text.
 
-#include "platform/IniText.h"
+#include "platform/config/IniText.h"
 
 #include <cstddef>
 #include <cstdint>

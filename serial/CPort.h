@@ -9,7 +9,7 @@
 #include "base/Persistent.h"
 #include "base/Set.h"
 #include "base/ThreadPriority.h"
-#include "platform/Win32.h"
+#include "platform/winapi/Win32.h"
 
 #include <cstdint>
 #include <functional>

@@ -5,7 +5,7 @@
 
 #include "serial/CPort.h"
 
-#include "platform/Comm.h"
+#include "platform/winapi/Comm.h"
 
 #include <array>
 #include <utility>

@@ -1,7 +1,7 @@
 // The serial devices of the system, from the registry's hardware map.
 
 #include "base/Strings.h"
-#include "platform/Registry.h"
+#include "platform/winapi/Registry.h"
 #include "serial/CPort.h"
 
 namespace tavrin {

@@ -5,7 +5,7 @@
 #include "serial/CPortThread.h"
 
 #include "base/Application.h"
-#include "platform/Comm.h"
+#include "platform/winapi/Comm.h"
 #include "serial/CPortDelivery.h"
 
 #include <memory>

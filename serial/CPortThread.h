@@ -3,7 +3,7 @@
 // The port's event thread and the hidden window of smWindowSync. Private to the engine.
 
 #include "base/Thread.h"
-#include "platform/Messages.h"
+#include "platform/winapi/Messages.h"
 #include "serial/CPort.h"
 
 namespace tavrin {

@@ -3,7 +3,7 @@
 
 #include "serial/CPort.h"
 
-#include "platform/Comm.h"
+#include "platform/winapi/Comm.h"
 
 #include <cstdlib>
 

@@ -10,9 +10,9 @@
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise. The last lines are `name: value`
 // lines for scripts.
 
-#include "app/QtApplication.h"
-#include "app/ReceptionView.h"
-#include "app/UnitPrincipal.h"
+#include "app/main/UnitPrincipal.h"
+#include "app/qt/QtApplication.h"
+#include "app/widgets/ReceptionView.h"
 #include "bench/support/RawPty.h"
 
 #include <QApplication>

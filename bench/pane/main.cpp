@@ -12,10 +12,10 @@
 // compares the GUI thread's processor time per chunk (the median of 2000 chunks) at the end
 // with that at the start.
 
-#include "app/QtApplication.h"
-#include "app/ReceptionPane.h"
-#include "app/ReceptionView.h"
-#include "app/UnitPrincipal.h"
+#include "app/main/ReceptionPane.h"
+#include "app/main/UnitPrincipal.h"
+#include "app/qt/QtApplication.h"
+#include "app/widgets/ReceptionView.h"
 #include "platform/virtual/VirtualDevice.h"
 
 #include <QApplication>

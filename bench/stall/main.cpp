@@ -5,9 +5,9 @@
 // blocks and wakes up once is one). Prints `name: value` lines; `stalled_wakeups_5s` is the
 // larger of the two counts.
 
-#include "platform/Comm.h"
-#include "platform/DcbRules.h"
-#include "platform/Sync.h"
+#include "platform/driver/DcbRules.h"
+#include "platform/winapi/Comm.h"
+#include "platform/winapi/Sync.h"
 
 #include <algorithm>
 #include <chrono>

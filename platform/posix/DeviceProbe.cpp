@@ -1,6 +1,6 @@
-#include "platform/DeviceProbe.h"
+#include "platform/winapi/DeviceProbe.h"
 
-#include "platform/DeviceNames.h"
+#include "platform/config/DeviceNames.h"
 #include "platform/posix/SerialDevices.h"
 #include "platform/virtual/VirtualOpen.h"
 

@@ -9,8 +9,8 @@
 // show it: when they moved since the lines were read, the lines are read again instead of
 // waiting.
 
-#include "platform/Win32.h"
 #include "platform/posix/PosixLine.h"
+#include "platform/winapi/Win32.h"
 
 #include <condition_variable>
 #include <functional>

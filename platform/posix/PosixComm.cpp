@@ -1,6 +1,6 @@
 #include "platform/posix/PosixComm.h"
 
-#include "platform/DcbRules.h"
+#include "platform/driver/DcbRules.h"
 #include "platform/posix/ModemWatch.h"
 #include "platform/posix/PosixErrno.h"
 #include "platform/posix/PosixTermios.h"

@@ -13,12 +13,12 @@
 // device appears under the link it was opened by (LinkWatch.h). Any other device that hangs
 // up has gone away: every call fails with CommDriver::kGoneError from then on.
 
-#include "platform/CommDriver.h"
-#include "platform/Waitable.h"
+#include "platform/driver/CommDriver.h"
 #include "platform/posix/LinkWatch.h"
 #include "platform/posix/ParmrkDecoder.h"
 #include "platform/posix/PosixLine.h"
 #include "platform/posix/PosixTermios.h"
+#include "platform/winapi/Waitable.h"
 
 #include <atomic>
 #include <chrono>

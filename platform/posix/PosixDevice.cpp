@@ -5,19 +5,6 @@
 
 namespace win::posix {
 
-std::shared_ptr<CommDevice> OpenPosixDevice(const std::string& path, const OpenRequest& request,
-                                            DWORD& error) {
-    DeviceTraits traits;
-    const int fd = OpenTerminal(path, false, traits, error);
-    if (fd < 0)
-        return nullptr;
-    auto device = std::make_shared<PosixComm>(fd, path, traits, request.Overlapped());
-    error = device->Start();
-    if (error != ERROR_SUCCESS)
-        return nullptr;
-    return device;
-}
-
 std::uint64_t IoThreadWakeups() {
     return PosixComm::Wakeups();
 }
@@ -27,3 +14,20 @@ void FailPolls(int error) {
 }
 
 } // namespace win::posix
+
+namespace win::backend {
+
+std::shared_ptr<CommDevice> OpenSystemDevice(const std::string& path, const OpenRequest& request,
+                                             DWORD& error) {
+    posix::DeviceTraits traits;
+    const int fd = posix::OpenTerminal(path, false, traits, error);
+    if (fd < 0)
+        return nullptr;
+    auto device = std::make_shared<posix::PosixComm>(fd, path, traits, request.Overlapped());
+    error = device->Start();
+    if (error != ERROR_SUCCESS)
+        return nullptr;
+    return device;
+}
+
+} // namespace win::backend

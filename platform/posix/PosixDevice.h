@@ -1,10 +1,10 @@
 #pragma once
 
-// The seam for the real serial devices of a POSIX system. CreateFileA hands every name
-// that is not a registered virtual device, resolved to a path (DeviceNames.h), to
-// OpenPosixDevice. Only a terminal device is opened (PosixComm.h tells how it behaves).
+// The real serial devices of a POSIX system: CreateFileA hands every name that is not a
+// registered virtual device, resolved to a path, to OpenSystemDevice (Backends.h). Only a
+// terminal device is opened (PosixComm.h tells how it behaves).
 
-#include "platform/CommDevice.h"
+#include "platform/winapi/Backends.h"
 
 #include <cstdint>
 #include <memory>
@@ -12,10 +12,7 @@
 
 namespace win::posix {
 
-// The opened device, or null with the Win32 code in `error` (2 missing or not a terminal,
-// 5 held by another program or not permitted, ...).
-std::shared_ptr<CommDevice> OpenPosixDevice(const std::string& path, const OpenRequest& request,
-                                            DWORD& error);
+using backend::OpenSystemDevice;
 
 // How often the I/O threads of all open devices have woken up so far: a thread that spins
 // shows as a count that races ahead.

@@ -3,7 +3,7 @@
 // The Win32 code a failing system call of the POSIX backend reports. The engine never sees
 // errno.
 
-#include "platform/Win32.h"
+#include "platform/winapi/Win32.h"
 
 namespace win::posix {
 

@@ -1,7 +1,7 @@
 // The I/O thread: input from the device into the queue, output the kernel could not take at
 // once, the end of transmission (EV_TXEMPTY), hang-up and return of the other end.
 
-#include "platform/DcbRules.h"
+#include "platform/driver/DcbRules.h"
 #include "platform/posix/OutputCheck.h"
 #include "platform/posix/PosixComm.h"
 #include "platform/posix/PosixTermios.h"

@@ -4,7 +4,7 @@
 // Each returns 0 or the errno of the failing call; a pseudo-terminal has no modem lines and
 // no error counters (ENOTTY).
 
-#include "platform/Win32.h"
+#include "platform/winapi/Win32.h"
 
 #include <cstdint>
 

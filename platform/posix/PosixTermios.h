@@ -4,7 +4,7 @@
 // (the raw TCSETS2 ioctl: any baud rate, and no refusal of a pseudo-terminal's framing).
 // The kernel headers this needs clash with <termios.h>, so they stay in PosixTermios.cpp.
 
-#include "platform/Win32.h"
+#include "platform/winapi/Win32.h"
 
 #include <array>
 #include <cstdint>

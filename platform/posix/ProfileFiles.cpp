@@ -1,8 +1,8 @@
-#include "platform/ProfileFiles.h"
+#include "platform/winapi/ProfileFiles.h"
 
-#include "platform/ConfigDir.h"
-#include "platform/IniText.h"
-#include "platform/Sync.h"
+#include "platform/config/ConfigDir.h"
+#include "platform/config/IniText.h"
+#include "platform/winapi/Sync.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,7 +1,7 @@
 #include "platform/posix/RegistryStore.h"
 
-#include "platform/ConfigDir.h"
-#include "platform/Registry.h"
+#include "platform/config/ConfigDir.h"
+#include "platform/winapi/Registry.h"
 
 #include <atomic>
 #include <cerrno>
@@ -12,7 +12,7 @@
 
 #include <filesystem>
 
-namespace win::posix {
+namespace win::backend {
 
 namespace {
 
@@ -359,4 +359,4 @@ LONG StoreEnumValue(const std::string& root, const std::string& path, DWORD inde
                : result;
 }
 
-} // namespace win::posix
+} // namespace win::backend

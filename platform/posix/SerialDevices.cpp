@@ -1,7 +1,7 @@
 #include "platform/posix/SerialDevices.h"
 
-#include "platform/ConfigDir.h"
-#include "platform/DeviceDescriptions.h"
+#include "platform/config/ConfigDir.h"
+#include "platform/winapi/DeviceDescriptions.h"
 
 #include <algorithm>
 #include <cctype>
@@ -179,10 +179,6 @@ std::vector<SerialDeviceEntry> SerialCommEntriesFrom(const std::string& classTty
     return entries;
 }
 
-std::vector<SerialDeviceEntry> SerialCommEntries() {
-    return SerialCommEntriesFrom(SysfsRoot() + "/class/tty", ConfigDirectory() + "/dosdevices");
-}
-
 void SetSysfsRoot(const std::string& root) {
     std::lock_guard lock(sysfsMutex);
     SysfsRootSetting() = root.empty() ? "/sys" : root;
@@ -194,6 +190,15 @@ std::string SysfsRoot() {
 }
 
 } // namespace win::posix
+
+namespace win::backend {
+
+std::vector<SerialDeviceEntry> SerialCommEntries() {
+    return posix::SerialCommEntriesFrom(posix::SysfsRoot() + "/class/tty",
+                                        ConfigDirectory() + "/dosdevices");
+}
+
+} // namespace win::backend
 
 namespace win {
 

@@ -3,19 +3,16 @@
 // The serial devices of the system, as the hardware map of the registry lists them: the
 // ports that sysfs knows, and the COMn names of <config>/dosdevices.
 
+#include "platform/winapi/Backends.h"
+
 #include <string>
 #include <vector>
 
 namespace win::posix {
 
-struct SerialDeviceEntry {
-    std::string valueName;   // unique within the list
-    std::string data;        // the name to give the port: "/dev/ttyUSB0", or "COM3"
-    std::string description; // what the device is, for people; empty when nothing is known
-};
-
+using backend::SerialDeviceEntry;
 // From <sysfs root>/class/tty and <config>/dosdevices.
-std::vector<SerialDeviceEntry> SerialCommEntries();
+using backend::SerialCommEntries;
 
 // The same from given places. A tty counts when it has a device: a serial-core port whose
 // `type` is not 0 (0: no UART behind it), or one below a USB device. Consoles (those named

@@ -4,8 +4,8 @@
 // and nothing is written to anything else. The lock is flock (what tio, picocom and
 // pyserial take) plus TIOCEXCL, which keeps out those that take neither (though not root).
 
-#include "platform/Win32.h"
 #include "platform/posix/PosixComm.h"
+#include "platform/winapi/Win32.h"
 
 #include <string>
 #include <sys/types.h>

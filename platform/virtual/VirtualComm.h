@@ -3,7 +3,7 @@
 // An open handle of a virtual device: the shared driver behaviour, with every call
 // journalled and open to injected failures.
 
-#include "platform/CommDriver.h"
+#include "platform/driver/CommDriver.h"
 
 #include <memory>
 

@@ -74,7 +74,8 @@ const char* CallName(Call call) {
     return "?";
 }
 
-bool OpenRegistered(const OpenRequest& request, std::shared_ptr<CommDevice>& device, DWORD& error) {
+static bool OpenRegistered(const OpenRequest& request, std::shared_ptr<CommDevice>& device,
+                           DWORD& error) {
     std::shared_ptr<VirtualDevice> registered;
     {
         Registry& registry = TheRegistry();
@@ -219,3 +220,12 @@ std::uint64_t VirtualDevice::WaitCommEventCalls() const {
 }
 
 } // namespace win::virt
+
+namespace win::backend {
+
+bool OpenVirtualDevice(const OpenRequest& request, std::shared_ptr<CommDevice>& device,
+                       DWORD& error) {
+    return virt::OpenRegistered(request, device, error);
+}
+
+} // namespace win::backend

@@ -6,7 +6,7 @@
 // it is given, keeps an input queue, reports line events, and it records every call made on
 // it so that tests can check order and arguments.
 
-#include "platform/Win32.h"
+#include "platform/winapi/Win32.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "platform/virtual/VirtualDeviceImpl.h"
 
-#include "platform/DcbRules.h"
+#include "platform/driver/DcbRules.h"
 #include "platform/virtual/VirtualComm.h"
 
 namespace win::virt {

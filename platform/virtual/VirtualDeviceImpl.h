@@ -7,8 +7,8 @@
 // Lock order: this object's lock may be held while calling into the open handle's driver,
 // never the other way round (the driver calls its hooks without its lock).
 
-#include "platform/CommDevice.h"
 #include "platform/virtual/VirtualDevice.h"
+#include "platform/winapi/CommDevice.h"
 
 #include <map>
 #include <mutex>

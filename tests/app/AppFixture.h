@@ -5,11 +5,11 @@
 // the port, and waiting on conditions with a deadline.
 
 #include "QtPrinters.h"
-#include "app/QtApplication.h"
-#include "app/UnitAjuda.h"
-#include "app/UnitConfigTerm.h"
-#include "app/UnitPrincipal.h"
-#include "app/UnitSobre.h"
+#include "app/main/UnitPrincipal.h"
+#include "app/qt/QtApplication.h"
+#include "app/windows/UnitAjuda.h"
+#include "app/windows/UnitConfigTerm.h"
+#include "app/windows/UnitSobre.h"
 #include "platform/virtual/VirtualDevice.h"
 
 #include <QApplication>

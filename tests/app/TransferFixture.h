@@ -5,8 +5,8 @@
 
 #include "AppFixture.h"
 
-#include "app/CapsLock.h"
-#include "app/ReceptionPane.h"
+#include "app/main/ReceptionPane.h"
+#include "app/qt/CapsLock.h"
 
 #include <QTimer>
 

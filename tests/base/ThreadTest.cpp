@@ -1,6 +1,6 @@
 #include "base/Thread.h"
 #include "base/GuiQueue.h"
-#include "platform/Messages.h"
+#include "platform/winapi/Messages.h"
 #include "support/GuiPump.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 
 // An open overlapped handle on a fresh virtual device, with an event for its transfers.
 
-#include "platform/Comm.h"
-#include "platform/Handles.h"
 #include "platform/virtual/VirtualDevice.h"
+#include "platform/winapi/Comm.h"
+#include "platform/winapi/Handles.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "base/Application.h"
 #include "base/GuiQueue.h"
-#include "platform/Messages.h"
+#include "platform/winapi/Messages.h"
 #include "serial/CPortThread.h"
 #include "support/GuiPump.h"
 #include "support/SharedTrace.h"

@@ -1,7 +1,7 @@
 // Transfers on an open virtual device: the transfer record, reads with the links' receive
 // notice, the abort of transfers, and sending one character.
 
-#include "platform/Comm.h"
+#include "platform/winapi/Comm.h"
 #include "support/PortExpect.h"
 #include "support/VirtualPort.h"
 

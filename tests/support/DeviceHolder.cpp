@@ -1,14 +1,13 @@
 #include "support/DeviceHolder.h"
 
+#include "support/PipedChild.h"
+
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace tavrin::testing {
 
@@ -35,38 +34,20 @@ const char* HolderScript = "import fcntl, os, sys\n"
 } // namespace
 
 DeviceHolder::DeviceHolder(const std::string& path) {
-    int in[2], out[2];
-    if (::pipe2(in, O_CLOEXEC) != 0)
+    const PipedChild child = SpawnPiped({"/usr/bin/python3", "-c", HolderScript, path});
+    pid_ = child.pid;
+    toChild_ = child.toChild;
+    if (pid_ < 0)
         return;
-    if (::pipe2(out, O_CLOEXEC) != 0) {
-        ::close(in[0]);
-        ::close(in[1]);
-        return;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    std::vector<std::string> args = {"/usr/bin/python3", "-c", HolderScript, path};
-    std::vector<char*> argv;
-    for (auto& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(in[0]);
-    ::close(out[1]);
-    toChild_ = in[1];
     // The whole line, so that the holder never writes into a closed pipe.
     std::string line;
-    pollfd ready{out[0], POLLIN, 0};
+    pollfd ready{child.fromChild, POLLIN, 0};
     char c = 0;
     while (pid_ > 0 && line.size() < 16 && ::poll(&ready, 1, 10000) == 1 &&
-           ::read(out[0], &c, 1) == 1 && c != '\n')
+           ::read(child.fromChild, &c, 1) == 1 && c != '\n')
         line += c;
     holding_ = line == "ready";
-    ::close(out[0]);
+    ::close(child.fromChild);
 }
 
 DeviceHolder::~DeviceHolder() {

@@ -13,29 +13,6 @@ namespace tavrin::testing {
 
 namespace fs = std::filesystem;
 
-PrivateConfig::PrivateConfig(const std::string& folder) {
-    if (const char* value = std::getenv("XDG_CONFIG_HOME")) {
-        previous_ = value;
-        hadPrevious_ = true;
-    }
-    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-    dosdevices_ = folder + "/tavrin/dosdevices";
-    fs::create_directories(dosdevices_);
-}
-
-PrivateConfig::~PrivateConfig() {
-    if (hadPrevious_)
-        setenv("XDG_CONFIG_HOME", previous_.c_str(), 1);
-    else
-        unsetenv("XDG_CONFIG_HOME");
-}
-
-void PrivateConfig::MapCom(int n, const std::string& target) const {
-    const std::string link = dosdevices_ + "/com" + std::to_string(n);
-    unlink(link.c_str());
-    EXPECT_EQ(symlink(target.c_str(), link.c_str()), 0) << link;
-}
-
 FakeSysfs::FakeSysfs(const std::string& root, bool install) : root_(root), installed_(install) {
     fs::create_directories(ClassTty());
     fs::create_directories(root_ + "/devices");

@@ -1,29 +1,11 @@
 #pragma once
 
-// The parts of the system the device list is read from, made up by a test: the
-// configuration folder (with its dosdevices links) and a sysfs tree.
+// The part of the system the device list is read from that a test makes up: a sysfs tree
+// (the configuration folder with its dosdevices links is TempConfig).
 
 #include <string>
 
 namespace tavrin::testing {
-
-// Points <config> at a folder of its own for the test's lifetime.
-class PrivateConfig {
-public:
-    explicit PrivateConfig(const std::string& folder);
-    ~PrivateConfig();
-    PrivateConfig(const PrivateConfig&) = delete;
-    PrivateConfig& operator=(const PrivateConfig&) = delete;
-    // <config>/dosdevices
-    const std::string& DosDevices() const { return dosdevices_; }
-    // Makes <config>/dosdevices/com<n> lead to `target`.
-    void MapCom(int n, const std::string& target) const;
-
-private:
-    std::string previous_;
-    bool hadPrevious_ = false;
-    std::string dosdevices_;
-};
 
 // A made-up sysfs: each tty folder of class/tty links its `device` to a folder under
 // devices/. With `install` the program reads it in place of /sys until it is destroyed.

@@ -1,20 +1,19 @@
 #include "support/SerialPeer.h"
 
+#include "support/PipedChild.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace tavrin::testing {
 
 std::string PeerScript() {
-    return TAVRIN_SOURCE_DIR "/tests/posix/serial_peer.py";
+    return TAVRIN_SOURCE_DIR "/tests/platform/posix/serial_peer.py";
 }
 
 std::string ToHex(const std::string& bytes) {
@@ -35,32 +34,12 @@ std::string FromHex(const std::string& hex) {
 }
 
 SerialPeer::SerialPeer(const std::string& script) {
-    int toChild[2];
-    int fromChild[2];
-    if (pipe2(toChild, O_CLOEXEC) != 0)
+    const PipedChild child = SpawnPiped({"/usr/bin/python3", script});
+    pid_ = child.pid;
+    in_ = child.toChild;
+    out_ = child.fromChild;
+    if (pid_ < 0)
         return;
-    if (pipe2(fromChild, O_CLOEXEC) != 0) {
-        close(toChild[0]);
-        close(toChild[1]);
-        return;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
-    std::string python = "/usr/bin/python3";
-    std::string scriptArg = script;
-    char* argv[] = {python.data(), scriptArg.data(), nullptr};
-    const int rc = posix_spawn(&pid_, python.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(toChild[0]);
-    close(fromChild[1]);
-    in_ = toChild[1];
-    out_ = fromChild[0];
-    if (rc != 0) {
-        pid_ = -1;
-        return;
-    }
     started_ = Ask("ping") == "pong";
 }
 

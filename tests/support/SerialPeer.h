@@ -1,7 +1,7 @@
 #pragma once
 
 // A program on the other end of a serial line: Debian's pyserial, run by the system's
-// Python, driven through a small command script (tests/posix/serial_peer.py).
+// Python, driven through a small command script (tests/platform/posix/serial_peer.py).
 
 #include <string>
 #include <sys/types.h>

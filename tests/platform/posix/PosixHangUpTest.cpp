@@ -1,0 +1,121 @@
+// The other end of a pseudo-terminal hangs up: a null-modem cable with nothing at its end.
+// The lines drop with their events and no thread spins; the port still closes and opens,
+// and it comes back to life when a new device appears under the same link.
+
+#include "PosixFixture.h"
+#include "platform/posix/PosixDevice.h"
+#include "platform/winapi/Comm.h"
+#include "platform/winapi/Sync.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <unistd.h>
+
+namespace tavrin::testing {
+namespace {
+
+// Work that takes the other process a number of scheduling rounds; a thread spinning on a
+// hung-up descriptor meanwhile wakes thousands of times.
+void RoundTrips(SerialPeer& peer) {
+    for (int i = 0; i < 50; ++i)
+        ASSERT_EQ(peer.Ask("ping"), "pong");
+}
+
+TEST_F(PosixPortTest, HangUpDropsTheLinesWithoutSpinningAndThePortStillCloses) {
+    port_->OpenPort();
+    ASSERT_TRUE(WaitDsr(true));
+    EXPECT_TRUE(port_->ReadSignals().Contains(msDSR));
+
+    pair_->Stop();
+    ASSERT_TRUE(WaitDsr(false));
+    const TModemSignals lines = port_->ReadSignals();
+    EXPECT_FALSE(lines.Contains(msDSR));
+    EXPECT_FALSE(lines.Contains(msCTS));
+    EXPECT_FALSE(lines.Contains(msRLSD));
+
+    const auto before = win::posix::IoThreadWakeups();
+    RoundTrips(*peer_);
+    EXPECT_LT(win::posix::IoThreadWakeups() - before, 10u);
+
+    // Still usable: what is sent is lost, nothing fails.
+    port_->SendChar('x');
+    EXPECT_EQ(port_->InputQueueCount(), 0);
+    port_->ClosePort();
+    EXPECT_FALSE(port_->Connected());
+
+    // A new pair under the same links opens as any other.
+    StartPair();
+    ASSERT_TRUE(peer_->Open(pair_->PeerPath()));
+    dsr_.clear();
+    port_->OpenPort();
+    ASSERT_TRUE(WaitDsr(true));
+    ASSERT_TRUE(peer_->Write("back"));
+    ASSERT_TRUE(WaitReceived(4));
+    EXPECT_EQ(received_, "back");
+}
+
+TEST_F(PosixPortTest, AHungUpPortComesBackWhenItsLinkLeadsToANewDevice) {
+    port_->SetBaudRate(br19200);
+    port_->OpenPort();
+    ASSERT_TRUE(WaitDsr(true));
+    const std::string link = pair_->PortPath();
+    pair_->Stop();
+    ASSERT_TRUE(WaitDsr(false));
+
+    // The new device is looked at before the port can take it, then the link the port was
+    // opened by is made to lead to it.
+    pair_ = std::make_unique<SocatPair>(temp_.Path(), "port2", "peer2");
+    ASSERT_TRUE(pair_->Started());
+    ASSERT_EQ(peer_->Ask("hold " + pair_->PortPath()), "ok");
+    ASSERT_TRUE(peer_->Open(pair_->PeerPath()));
+    const std::string device = std::filesystem::read_symlink(pair_->PortPath()).string();
+    ASSERT_EQ(symlink(device.c_str(), (link + ".new").c_str()), 0);
+    ASSERT_EQ(rename((link + ".new").c_str(), link.c_str()), 0);
+
+    ASSERT_TRUE(WaitDsr(true));
+    EXPECT_TRUE(port_->ReadSignals().Contains(msCTS));
+    // The settings given before came along.
+    EXPECT_NE(peer_->Ask("settings").find("ospeed=19200 "), std::string::npos);
+
+    ASSERT_TRUE(peer_->Write(std::string("\x00\xFF", 2)));
+    ASSERT_TRUE(WaitReceived(2));
+    EXPECT_EQ(received_, std::string("\x00\xFF", 2));
+    port_->SendChar('k');
+    EXPECT_EQ(peer_->Read(1, 10), "k");
+}
+
+TEST_F(PosixPortTest, AnIoThreadThatCannotPollAnyMoreReportsTheDeviceGone) {
+    using namespace win;
+    HANDLE port = CreateFileA(pair_->PortPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    ASSERT_NE(port, INVALID_HANDLE_VALUE) << GetLastError();
+    ASSERT_TRUE(SetCommMask(port, EV_DSR));
+    OVERLAPPED wait{};
+    wait.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD events = 0;
+    if (!WaitCommEvent(port, &events, &wait)) {
+        ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+    }
+    // The I/O thread's next poll fails; a character to send wakes it there. (A byte from the
+    // other end may not: the thread waiting for the port's events can read it first, and the
+    // I/O thread's poll then sleeps on.)
+    win::posix::FailPolls(EINVAL);
+    ASSERT_TRUE(TransmitCommChar(port, 'b'));
+    ASSERT_EQ(WaitForSingleObject(wait.hEvent, 10000), WAIT_OBJECT_0);
+
+    // As for an adapter that was pulled out: the pending wait is cancelled, and every call
+    // fails from then on.
+    DWORD transferred = 0;
+    EXPECT_FALSE(GetOverlappedResult(port, &wait, &transferred, FALSE));
+    EXPECT_EQ(GetLastError(), ERROR_OPERATION_ABORTED);
+    DWORD errors = 0;
+    COMSTAT stat{};
+    EXPECT_FALSE(ClearCommError(port, &errors, &stat));
+    EXPECT_EQ(GetLastError(), ERROR_BAD_COMMAND);
+    EXPECT_TRUE(CloseHandle(port));
+    CloseHandle(wait.hEvent);
+}
+
+} // namespace
+} // namespace tavrin::testing
