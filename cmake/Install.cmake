@@ -31,3 +31,28 @@ add_test(NAME DebianPackageIsComplete
 set_tests_properties(InstallIsValid DebianPackageIsComplete PROPERTIES TIMEOUT 300)
 # Both run the install step of this build folder; one at a time.
 set_tests_properties(InstallIsValid DebianPackageIsComplete PROPERTIES RESOURCE_LOCK install)
+
+# What Debian asks of every package and a reader of any installation expects: the manual
+# pages and the changelog compressed (gzip -9n, so that the same sources give the same
+# bytes), the copyright in the machine-readable format. The program depends on them so that
+# a build of the program alone (scripts/package) has everything the package holds.
+set(doc_outputs)
+foreach(source man/tavrin.1 man/pt_BR/tavrin.1 changelog)
+    set(in ${PROJECT_SOURCE_DIR}/doc/${source})
+    set(out ${CMAKE_BINARY_DIR}/doc/${source}.gz)
+    get_filename_component(out_dir ${out} DIRECTORY)
+    add_custom_command(OUTPUT ${out}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${out_dir}
+        COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" gzip ${in} ${out}
+        DEPENDS ${in}
+        VERBATIM)
+    list(APPEND doc_outputs ${out})
+endforeach()
+add_custom_target(tavrin_docs DEPENDS ${doc_outputs})
+add_dependencies(tavrin tavrin_docs)
+
+install(FILES ${CMAKE_BINARY_DIR}/doc/man/tavrin.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_BINARY_DIR}/doc/man/pt_BR/tavrin.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/pt_BR/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/doc/copyright ${CMAKE_BINARY_DIR}/doc/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavrin)
