@@ -18,10 +18,7 @@ PipedChild SpawnPiped(std::vector<std::string> args) {
         ::close(in[1]);
         return child;
     }
-    std::vector<char*> argv;
-    for (auto& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
+    std::vector<char*> argv = ArgvOf(args);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
@@ -39,6 +36,14 @@ PipedChild SpawnPiped(std::vector<std::string> args) {
     child.toChild = in[1];
     child.fromChild = out[0];
     return child;
+}
+
+std::vector<char*> ArgvOf(std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (auto& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    return argv;
 }
 
 } // namespace tavrin::testing

@@ -18,4 +18,7 @@ struct PipedChild {
 // args[0] is the program's path.
 PipedChild SpawnPiped(std::vector<std::string> args);
 
+// The argument vector posix_spawn takes: pointers into `args`, which must outlive it.
+std::vector<char*> ArgvOf(std::vector<std::string>& args);
+
 } // namespace tavrin::testing

@@ -11,10 +11,6 @@
 namespace tavrin::testing {
 namespace {
 
-std::string PeerScript() {
-    return std::string(TAVRIN_SOURCE_DIR) + "/tests/platform/posix/serial_peer.py";
-}
-
 using LongCommandEndToEndTest = AppFixture;
 
 TEST_F(LongCommandEndToEndTest, SixtyFourCharactersReachThePeerFollowedByANul) {

@@ -3,6 +3,7 @@
 // an unplug that the port lives through.
 
 #include "PosixFixture.h"
+#include "support/PipedChild.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -20,10 +21,7 @@ public:
         const std::string script = TAVRIN_SOURCE_DIR "/tools/mcusim/mcusim.py";
         std::vector<std::string> args = {"/usr/bin/python3", script, "--config",         config,
                                          "--port",           port,   "--unplug-seconds", "0.3"};
-        std::vector<char*> argv;
-        for (auto& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
+        std::vector<char*> argv = ArgvOf(args);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
