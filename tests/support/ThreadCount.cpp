@@ -3,8 +3,35 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
 
 namespace tavrin::testing {
+namespace {
+
+// A thread that has been joined has already left its work, yet the kernel lists it until
+// it has finished dying; counting it would make a count taken right after a join one too
+// high. Such a thread carries the kernel's "exiting" flag (the ninth field of its stat).
+bool IsExiting(const std::filesystem::path& task) {
+    constexpr unsigned long kExiting = 0x4;
+    std::ifstream in(task / "stat");
+    std::string stat;
+    if (!std::getline(in, stat))
+        return true; // gone while we looked
+    const auto afterName = stat.rfind(')');
+    if (afterName == std::string::npos)
+        return false;
+    std::istringstream fields(stat.substr(afterName + 1));
+    std::string field;
+    for (int i = 0; i < 6; ++i) // state ppid pgrp session tty_nr tpgid
+        fields >> field;
+    unsigned long flags = 0;
+    fields >> flags;
+    return (flags & kExiting) != 0;
+}
+
+} // namespace
 
 std::size_t ThreadCount() {
     // A sanitizer runtime starts a helper thread of its own when the process creates its
@@ -16,9 +43,9 @@ std::size_t ThreadCount() {
     }();
     (void)warmedUp;
     std::size_t n = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/task"))
-        ++n;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+        if (!IsExiting(entry.path()))
+            ++n;
     return n;
 }
 
