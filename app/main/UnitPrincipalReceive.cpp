@@ -23,9 +23,11 @@ void TQuelt::ComPortRxChar(TObject*, std::int32_t Count) {
     std::string_view shown(chunk);
     if (wipe)
         shown.remove_prefix(1);
-    // The pane holds text, and a text ends at its first NUL.
-    shown = shown.substr(0, shown.find('\0'));
-    const QString text = FromAnsi(shown);
+    // The pane holds text, which has no NUL; the board's own commands end in one, so an
+    // echo followed by its answer in the same chunk must lose only the NUL.
+    std::string text8(shown);
+    std::erase(text8, '\0');
+    const QString text = FromAnsi(text8);
     if (wipe)
         pane_->Replace(text);
     else

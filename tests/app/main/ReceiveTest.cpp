@@ -1,6 +1,6 @@
 // Reception: what arrives on the line reaches the pane through the event thread, the
 // port's notification and ReadText; a form feed opening a chunk starts the pane afresh, a
-// NUL ends what the pane takes of a chunk; and the DSR line decides whether sending is
+// NUL is left out and what follows it is shown; and the DSR line decides whether sending is
 // allowed.
 
 #include "TransferFixture.h"
@@ -55,17 +55,21 @@ TEST_F(ReceiveTest, ChunksAreAddedOrReplaceThePane) {
         {"form feed inside a chunk is kept", {"old", "A\fB"}, QStringLiteral("oldA\fB")},
         {"form feed opening the second chunk", {"AB", "\fCD"}, QStringLiteral("CD")},
         {"form feed then more chunks", {"AB", "\fCD", "EF"}, QStringLiteral("CDEF")},
-        {"NUL ends what the chunk adds",
-         {"old", std::string("AB\0CD", 5)},
-         QStringLiteral("oldAB")},
-        {"NUL opening a chunk adds nothing",
-         {"old", std::string("\0AB", 3)},
-         QStringLiteral("old")},
-        {"NUL after a form feed", {"old", std::string("\fAB\0CD", 6)}, QStringLiteral("AB")},
-        {"form feed after a NUL is not seen",
+        {"NUL inside a chunk is left out",
+         {"old", std::string("AB\0CD\r\n", 7)},
+         QStringLiteral("oldABCD\n")},
+        {"NUL opening a chunk", {"old", std::string("\0five\r\n", 7)}, QStringLiteral("oldfive\n")},
+        {"NUL ending a chunk", {"old", std::string("AB\0", 3)}, QStringLiteral("oldAB")},
+        {"several NULs", {"old", std::string("\0A\0\0B\0", 6)}, QStringLiteral("oldAB")},
+        {"only NULs", {"old", std::string("\0\0", 2)}, QStringLiteral("old")},
+        {"NUL after a form feed", {"old", std::string("\fAB\0CD", 6)}, QStringLiteral("ABCD")},
+        {"form feed after a NUL is a character",
          {"old", std::string("\0\fAB", 4)},
-         QStringLiteral("old")},
-        {"next chunk after a NUL is added", {std::string("A\0B", 3), "C"}, QStringLiteral("AC")},
+         QStringLiteral("old\fAB")},
+        {"NUL between CR and LF keeps one line break",
+         {"old", std::string("A\r\0\nB", 5)},
+         QStringLiteral("oldA\nB")},
+        {"next chunk after a NUL is added", {std::string("A\0B", 3), "C"}, QStringLiteral("ABC")},
         {"CR LF is one line break", {"A\r\nB\r\n"}, QStringLiteral("A\nB\n")},
         {"CR LF split between chunks", {"A\r", "\nB"}, QStringLiteral("A\nB")},
         {"two line breaks stay two", {"A\r", "\r\nB"}, QStringLiteral("A\n\nB")},
@@ -151,8 +155,8 @@ TEST_F(ReceiveTest, AddingKeepsWhatThePaneHolds) {
     EXPECT_EQ(Quelt->Memo->lineCount(), 2);
 }
 
-// Whatever the line delivers, the pane holds exactly the received text up to each chunk's
-// first NUL, with line breaks where CR LF, CR or LF came.
+// Whatever the line delivers, the pane holds exactly the received text but its NULs, with
+// line breaks where CR LF, CR or LF came.
 TEST_F(ReceiveTest, BinaryDataNeverCorruptsThePane) {
     OpenPort();
     std::mt19937 random(20240611);
@@ -179,7 +183,9 @@ TEST_F(ReceiveTest, BinaryDataNeverCorruptsThePane) {
     std::string visible;
     for (const std::string& chunk : chunks) {
         Receive(chunk);
-        visible += chunk.substr(0, chunk.find('\0'));
+        for (char c : chunk)
+            if (c != '\0')
+                visible += c;
     }
 
     EXPECT_EQ(PaneText(), Shown(FromAnsi(visible)));
