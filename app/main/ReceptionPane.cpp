@@ -1,8 +1,11 @@
 #include "app/main/ReceptionPane.h"
 
+#include "app/qt/Ansi.h"
 #include "app/widgets/ReceptionView.h"
 
 #include <QScrollBar>
+
+#include <utility>
 
 namespace tavrin {
 
@@ -21,23 +24,35 @@ void ReceptionPane::Forget() {
         return;
     endsWithCR_ = false;
     replacePending_ = false;
-    pending_.clear();
+    std::string().swap(pending_);
     frame_.stop();
+    if (std::exchange(wasFull_, false))
+        emit Drained();
+}
+
+void ReceptionPane::Append(std::string_view bytes) {
+    if (bytes.empty())
+        return;
+    pending_ += bytes;
+    wasFull_ = wasFull_ || Full();
+    if (!frame_.isActive())
+        frame_.start();
 }
 
 void ReceptionPane::Append(const QString& text) {
-    if (text.isEmpty())
-        return;
-    pending_ += text;
+    Append(ToAnsi(text));
+}
+
+void ReceptionPane::Replace(std::string_view bytes) {
+    replacePending_ = true;
+    pending_ = bytes;
+    wasFull_ = wasFull_ || Full();
     if (!frame_.isActive())
         frame_.start();
 }
 
 void ReceptionPane::Replace(const QString& text) {
-    replacePending_ = true;
-    pending_ = text;
-    if (!frame_.isActive())
-        frame_.start();
+    Replace(ToAnsi(text));
 }
 
 void ReceptionPane::Flush() {
@@ -50,6 +65,7 @@ void ReceptionPane::ShowFrame() {
         return;
     QScrollBar* bar = view_->verticalScrollBar();
     const bool follow = bar->value() >= bar->maximum();
+    const bool followAcross = follow && view_->EndInView();
     editing_ = true;
     if (replacePending_) {
         view_->clear();
@@ -60,34 +76,40 @@ void ReceptionPane::ShowFrame() {
         Insert(pending_);
         pending_.clear();
     } else {
-        Insert(pending_.first(MaxFrameText));
-        pending_.remove(0, MaxFrameText);
+        Insert(std::string_view(pending_).substr(0, MaxFrameText));
+        pending_.erase(0, MaxFrameText);
         frame_.start();
     }
+    if (pending_.capacity() > MaxPending && pending_.size() < MaxFrameText)
+        pending_.shrink_to_fit();
     editing_ = false;
     if (follow)
-        bar->setValue(bar->maximum());
+        view_->FollowEnd(followAcross);
     emit Updated();
+    if (wasFull_ && !Full()) {
+        wasFull_ = false;
+        emit Drained();
+    }
 }
 
-void ReceptionPane::Insert(const QString& text) {
-    if (text.isEmpty())
+void ReceptionPane::Insert(std::string_view text) {
+    if (text.empty())
         return;
-    QString lines;
+    std::string lines;
     lines.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar ch = text[i];
-        if (ch == u'\r' || ch == u'\n') {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        if (ch == '\r' || ch == '\n') {
             // The LF of a CR LF pair, also when the CR ended the text before.
-            const bool pairedLF = ch == u'\n' && (i > 0 ? text[i - 1] == u'\r' : endsWithCR_);
+            const bool pairedLF = ch == '\n' && (i > 0 ? text[i - 1] == '\r' : endsWithCR_);
             if (!pairedLF)
-                lines += u'\n';
+                lines += '\n';
             continue;
         }
         lines += ch;
     }
-    endsWithCR_ = text.back() == u'\r';
-    view_->appendText(lines);
+    endsWithCR_ = text.back() == '\r';
+    view_->appendBytes(lines);
 }
 
 } // namespace tavrin

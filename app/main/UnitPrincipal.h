@@ -67,6 +67,8 @@ public:
     // ---- Reception and hardware detection (UnitPrincipalReceive.cpp) -----------------
     void ComPortRxChar(TObject* Sender, std::int32_t Count);
     void ComPortDSRChange(TObject* Sender, bool OnOff);
+    // Reads what waited in the port while the pane was full.
+    void ReceiveHeldBack();
 
 protected:
     bool event(QEvent* event) override;
@@ -92,8 +94,10 @@ private:
     void ReportHardwareLost();
     void QueueSend();
     void EmptyCommandLineIfAsked();
+    void ShowReceived(const std::string& chunk);
 
     ReceptionPane* pane_ = nullptr;
+    bool receiveHeld_ = false;             // something arrived while the pane was full
     std::vector<QEventLoop*> pauses_;      // the pauses now waiting, outermost first
     bool sending_ = false;                 // a send runs; others wait in waitingSends_
     std::deque<std::string> waitingSends_; // commands asked for during a send, in order

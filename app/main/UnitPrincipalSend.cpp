@@ -7,6 +7,7 @@
 #include "app/main/UnitPrincipal.h"
 #include "app/qt/Ansi.h"
 #include "app/qt/CapsLock.h"
+#include "app/qt/Guarded.h"
 #include "app/qt/QtApplication.h"
 #include "app/windows/UnitConfigTerm.h"
 
@@ -19,6 +20,7 @@ namespace tavrin {
 void TQuelt::PrepareTransfers() {
     Edit_Data->setValidator(new CommandValidator(Edit_Data));
     pane_ = new ReceptionPane(Memo);
+    QObject::connect(pane_, &ReceptionPane::Drained, this, Guarded([this] { ReceiveHeldBack(); }));
     // A coarse timer may end a pause early; the pause is there to give each character
     // its time on the line.
     Timer1->setTimerType(Qt::PreciseTimer);

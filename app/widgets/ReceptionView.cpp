@@ -2,6 +2,8 @@
 
 #include "app/widgets/ReceptionViewAccessible.h"
 
+#include "app/qt/Ansi.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
@@ -16,10 +18,28 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <malloc.h>
 
 namespace tavrin {
 
 namespace {
+
+// The characters of Windows-1252, by byte.
+const std::array<QChar, 256>& Characters() {
+    static const std::array<QChar, 256> table = [] {
+        std::array<QChar, 256> characters{};
+        for (int b = 0; b < 256; ++b) {
+            const char byte = static_cast<char>(b);
+            characters[static_cast<std::size_t>(b)] = FromAnsi(std::string_view(&byte, 1)).at(0);
+        }
+        return characters;
+    }();
+    return table;
+}
+
+QChar FromByte(char byte) {
+    return Characters()[static_cast<unsigned char>(byte)];
+}
 
 // Control characters have no glyph of their own; a middle dot shows that one is there.
 QChar Shown(QChar ch) {
@@ -29,8 +49,8 @@ QChar Shown(QChar ch) {
 
 } // namespace
 
-ReceptionView::ReceptionView(QWidget* parent)
-    : QAbstractScrollArea(parent), lines_(1), widths_(0x10000, -1.0) {
+ReceptionView::ReceptionView(QWidget* parent) : QAbstractScrollArea(parent) {
+    widths_.fill(-1.0);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
@@ -38,14 +58,29 @@ ReceptionView::ReceptionView(QWidget* parent)
     UpdateScrollBars();
 }
 
+QString ReceptionView::toPlainText() const {
+    return textRange(0, textLength());
+}
+
+QString ReceptionView::textRange(qsizetype from, qsizetype to) const {
+    from = std::clamp<qsizetype>(from, 0, textLength());
+    to = std::clamp<qsizetype>(to, from, textLength());
+    return FromAnsi(text_.Bytes(static_cast<std::size_t>(from), static_cast<std::size_t>(to)));
+}
+
 void ReceptionView::setPlainText(const QString& text) {
-    text_.clear();
-    lines_.assign(1, Line{});
-    widest_ = 0;
+    text_.Clear();
+    checkpoints_.clear();
+    firstLine_ = 0;
+    lastWidth_ = widest_ = 0;
     anchor_ = position_ = 0;
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
-    appendText(text);
+    if (text.isEmpty()) {
+        // What a long session held goes back to the system, not only to the heap.
+        malloc_trim(0);
+    }
+    appendBytes(ToAnsi(text));
     UpdateScrollBars();
     viewport()->update();
     emit textChanged();
@@ -56,74 +91,150 @@ void ReceptionView::clear() {
 }
 
 void ReceptionView::appendText(const QString& text) {
-    if (text.isEmpty())
+    appendBytes(ToAnsi(text));
+}
+
+void ReceptionView::appendBytes(std::string_view bytes) {
+    if (bytes.empty())
         return;
-    qsizetype from = text_.size();
-    text_ += text;
-    for (;;) {
-        const qsizetype end = text_.indexOf(u'\n', from);
-        Measure(lines_.back(), from, end < 0 ? text_.size() : end);
-        if (end < 0)
-            break;
-        lines_.push_back(Line{end + 1, 0, {}});
-        from = end + 1;
-    }
+    const std::size_t from = text_.size();
+    text_.Append(bytes);
+    MeasureFrom(from);
+    if (text_.size() > maxHeld_)
+        DropOldest();
     UpdateScrollBars();
     viewport()->update();
     emit textChanged();
 }
 
-qsizetype ReceptionView::LineEnd(std::size_t line) const {
-    return line + 1 < lines_.size() ? lines_[line + 1].start - 1 : text_.size();
+void ReceptionView::setMaxHeld(std::size_t characters) {
+    maxHeld_ = std::max<std::size_t>(characters, 1);
+    if (text_.size() > maxHeld_) {
+        DropOldest();
+        UpdateScrollBars();
+        viewport()->update();
+        emit textChanged();
+    }
 }
 
-double ReceptionView::CharWidth(QChar ch) const {
-    double& width = widths_[ch.unicode()];
+void ReceptionView::DropOldest() {
+    const int top = verticalScrollBar()->value();
+    const HeldText::Dropped dropped = text_.KeepNewest(maxHeld_);
+    firstLine_ += dropped.lines;
+    checkpoints_.erase(checkpoints_.begin(), checkpoints_.lower_bound(firstLine_));
+    if (dropped.firstLineCut) {
+        // The one line left starts elsewhere now: its checkpoints are measured afresh.
+        checkpoints_.clear();
+        lastWidth_ = 0;
+        MeasureFrom(0);
+    }
+    const auto shift = static_cast<qsizetype>(dropped.chars);
+    anchor_ = std::max<qsizetype>(0, anchor_ - shift);
+    position_ = std::max<qsizetype>(0, position_ - shift);
+    // The rows in view stay the rows in view, as far as they are still held.
+    UpdateScrollBars();
+    verticalScrollBar()->setValue(
+        std::max(0, top - static_cast<int>(std::min<std::size_t>(dropped.lines, INT_MAX))));
+}
+
+bool ReceptionView::EndInView() const {
+    const int room = viewport()->width() - 2 * kMargin;
+    const int left = horizontalScrollBar()->value();
+    return lastWidth_ >= left && lastWidth_ <= left + room;
+}
+
+void ReceptionView::FollowEnd(bool across) {
+    QScrollBar* vertical = verticalScrollBar();
+    vertical->setValue(vertical->maximum());
+    if (!across)
+        return;
+    QScrollBar* horizontal = horizontalScrollBar();
+    const int room = viewport()->width() - 2 * kMargin;
+    const int end = static_cast<int>(std::ceil(lastWidth_));
+    if (end > horizontal->value() + room)
+        horizontal->setValue(end - room);
+    else if (end < horizontal->value())
+        horizontal->setValue(std::max(0, end - room));
+}
+
+qsizetype ReceptionView::LineStart(std::size_t line) const {
+    return static_cast<qsizetype>(text_.LineStart(line));
+}
+
+qsizetype ReceptionView::LineEnd(std::size_t line) const {
+    return static_cast<qsizetype>(text_.LineEnd(line));
+}
+
+double ReceptionView::CharWidth(char byte) const {
+    double& width = widths_[static_cast<unsigned char>(byte)];
     if (width < 0)
-        width = QFontMetricsF(font()).horizontalAdvance(Shown(ch));
+        width = QFontMetricsF(font()).horizontalAdvance(Shown(FromByte(byte)));
     return width;
 }
 
-void ReceptionView::Measure(Line& line, qsizetype from, qsizetype to) {
-    double width = line.width;
-    for (qsizetype i = from; i < to; ++i) {
-        width += CharWidth(text_[i]);
-        if ((i - line.start + 1) % kCheckpoint == 0)
-            line.checkpoints.push_back(width);
+void ReceptionView::MeasureFrom(std::size_t from) {
+    std::size_t line = text_.LineOf(from);
+    std::size_t offset = from - text_.LineStart(line);
+    double width = lastWidth_;
+    std::vector<double>* points = nullptr;
+    for (std::size_t i = from; i < text_.size(); ++i) {
+        const char byte = text_.at(i);
+        if (byte == '\n') {
+            widest_ = std::max(widest_, width);
+            ++line;
+            offset = 0;
+            width = 0;
+            points = nullptr;
+            continue;
+        }
+        width += CharWidth(byte);
+        if (++offset % kCheckpoint == 0) {
+            if (!points)
+                points = &checkpoints_[firstLine_ + line];
+            points->push_back(width);
+        }
     }
-    line.width = width;
+    lastWidth_ = width;
     widest_ = std::max(widest_, width);
 }
 
 void ReceptionView::Remeasure() {
-    std::fill(widths_.begin(), widths_.end(), -1.0);
-    widest_ = 0;
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        Line& line = lines_[i];
-        line.width = 0;
-        line.checkpoints.clear();
-        Measure(line, line.start, LineEnd(i));
-    }
+    widths_.fill(-1.0);
+    checkpoints_.clear();
+    widest_ = lastWidth_ = 0;
+    MeasureFrom(0);
 }
 
-double ReceptionView::XOf(const Line& line, qsizetype offset) const {
+const std::vector<double>* ReceptionView::Checkpoints(std::size_t line) const {
+    const auto found = checkpoints_.find(firstLine_ + line);
+    return found == checkpoints_.end() ? nullptr : &found->second;
+}
+
+double ReceptionView::XOf(std::size_t line, qsizetype offset) const {
+    const std::vector<double>* points = Checkpoints(line);
     const qsizetype passed =
-        std::min<qsizetype>(offset / kCheckpoint, static_cast<qsizetype>(line.checkpoints.size()));
-    double x = passed > 0 ? line.checkpoints[static_cast<std::size_t>(passed - 1)] : 0;
+        points ? std::min<qsizetype>(offset / kCheckpoint, static_cast<qsizetype>(points->size()))
+               : 0;
+    double x = passed > 0 ? (*points)[static_cast<std::size_t>(passed - 1)] : 0;
+    const qsizetype start = LineStart(line);
     for (qsizetype i = passed * kCheckpoint; i < offset; ++i)
-        x += CharWidth(text_[line.start + i]);
+        x += CharWidth(text_.at(static_cast<std::size_t>(start + i)));
     return x;
 }
 
-qsizetype ReceptionView::OffsetAt(std::size_t index, double x) const {
-    const Line& line = lines_[index];
-    const qsizetype length = LineEnd(index) - line.start;
+qsizetype ReceptionView::OffsetAt(std::size_t line, double x) const {
+    const qsizetype start = LineStart(line);
+    const qsizetype length = LineEnd(line) - start;
     // The last checkpoint at or before x, then character by character.
-    const auto after = std::upper_bound(line.checkpoints.begin(), line.checkpoints.end(), x);
-    const auto passed = static_cast<qsizetype>(after - line.checkpoints.begin());
-    double left = passed > 0 ? line.checkpoints[static_cast<std::size_t>(passed - 1)] : 0;
+    qsizetype passed = 0;
+    double left = 0;
+    if (const std::vector<double>* points = Checkpoints(line)) {
+        const auto after = std::upper_bound(points->begin(), points->end(), x);
+        passed = static_cast<qsizetype>(after - points->begin());
+        left = passed > 0 ? (*points)[static_cast<std::size_t>(passed - 1)] : 0;
+    }
     for (qsizetype i = passed * kCheckpoint; i < length; ++i) {
-        const double width = CharWidth(text_[line.start + i]);
+        const double width = CharWidth(text_.at(static_cast<std::size_t>(start + i)));
         if (x < left + width / 2)
             return i;
         left += width;
@@ -140,7 +251,7 @@ qsizetype ReceptionView::PositionAt(const QPoint& point) const {
     const auto line = static_cast<std::size_t>(
         std::clamp<qsizetype>(verticalScrollBar()->value() + std::max(row, 0), 0, lineCount() - 1));
     const double x = point.x() - kMargin + horizontalScrollBar()->value();
-    return lines_[line].start + OffsetAt(line, x);
+    return LineStart(line) + OffsetAt(line, x);
 }
 
 void ReceptionView::UpdateScrollBars() {
@@ -174,29 +285,29 @@ void ReceptionView::paintEvent(QPaintEvent*) {
     for (qsizetype row = 0;; ++row) {
         const auto index = static_cast<std::size_t>(top + row);
         const int y = kMargin + static_cast<int>(row) * height;
-        if (index >= lines_.size() || y > viewport()->height())
+        if (index >= text_.LineCount() || y > viewport()->height())
             break;
-        const Line& line = lines_[index];
-        const qsizetype length = LineEnd(index) - line.start;
+        const qsizetype start = LineStart(index);
+        const qsizetype length = LineEnd(index) - start;
         // Only the characters in view, from the one that straddles the left edge on.
         const qsizetype first = std::max<qsizetype>(0, OffsetAt(index, left) - 1);
-        const double x0 = XOf(line, first);
+        const double x0 = XOf(index, first);
         QString shown;
         double x = x0;
         for (qsizetype i = first; i < length && x <= right; ++i) {
-            const QChar ch = text_[line.start + i];
-            shown += Shown(ch);
-            x += CharWidth(ch);
+            const char byte = text_.at(static_cast<std::size_t>(start + i));
+            shown += Shown(FromByte(byte));
+            x += CharWidth(byte);
         }
         const QPointF origin(kMargin + x0 - left, y + ascent);
         painter.setPen(colours.color(QPalette::Text));
         painter.drawText(origin, shown);
 
-        const qsizetype from = std::max(selectionStart, line.start);
-        const qsizetype to = std::min(selectionEnd, line.start + length);
+        const qsizetype from = std::max(selectionStart, start);
+        const qsizetype to = std::min(selectionEnd, start + length);
         if (from < to) {
-            const double a = kMargin + XOf(line, from - line.start) - left;
-            const double b = kMargin + XOf(line, to - line.start) - left;
+            const double a = kMargin + XOf(index, from - start) - left;
+            const double b = kMargin + XOf(index, to - start) - left;
             const QRectF selected(a, y, b - a, height);
             painter.fillRect(selected, colours.brush(QPalette::Highlight));
             painter.save();
@@ -228,8 +339,8 @@ void ReceptionView::changeEvent(QEvent* event) {
 }
 
 void ReceptionView::setSelection(qsizetype anchor, qsizetype position) {
-    anchor_ = std::clamp<qsizetype>(anchor, 0, text_.size());
-    const qsizetype moved = std::clamp<qsizetype>(position, 0, text_.size());
+    anchor_ = std::clamp<qsizetype>(anchor, 0, textLength());
+    const qsizetype moved = std::clamp<qsizetype>(position, 0, textLength());
     const bool caretMoved = moved != position_;
     position_ = moved;
     viewport()->update();
@@ -244,10 +355,7 @@ void ReceptionView::setTextInteractionFlags(Qt::TextInteractionFlags flags) {
 }
 
 std::size_t ReceptionView::LineOf(qsizetype position) const {
-    const auto after =
-        std::upper_bound(lines_.begin(), lines_.end(), position,
-                         [](qsizetype at, const Line& line) { return at < line.start; });
-    return static_cast<std::size_t>(after - lines_.begin()) - 1;
+    return text_.LineOf(static_cast<std::size_t>(std::max<qsizetype>(position, 0)));
 }
 
 qsizetype ReceptionView::cursorLine() const {
@@ -256,14 +364,14 @@ qsizetype ReceptionView::cursorLine() const {
 
 void ReceptionView::moveCursor(QTextCursor::MoveOperation operation, QTextCursor::MoveMode mode) {
     const std::size_t line = LineOf(position_);
-    const double x = XOf(lines_[line], position_ - lines_[line].start);
+    const double x = XOf(line, position_ - LineStart(line));
     qsizetype to = position_;
     switch (operation) {
     case QTextCursor::Start:
         to = 0;
         break;
     case QTextCursor::End:
-        to = text_.size();
+        to = textLength();
         break;
     case QTextCursor::Left:
         to = position_ - 1;
@@ -272,34 +380,35 @@ void ReceptionView::moveCursor(QTextCursor::MoveOperation operation, QTextCursor
         to = position_ + 1;
         break;
     case QTextCursor::StartOfLine:
-        to = lines_[line].start;
+        to = LineStart(line);
         break;
     case QTextCursor::EndOfLine:
         to = LineEnd(line);
         break;
     case QTextCursor::Up:
         if (line > 0)
-            to = lines_[line - 1].start + OffsetAt(line - 1, x);
+            to = LineStart(line - 1) + OffsetAt(line - 1, x);
         break;
     case QTextCursor::Down:
-        if (line + 1 < lines_.size())
-            to = lines_[line + 1].start + OffsetAt(line + 1, x);
+        if (line + 1 < text_.LineCount())
+            to = LineStart(line + 1) + OffsetAt(line + 1, x);
         break;
     default:
         return;
     }
-    to = std::clamp<qsizetype>(to, 0, text_.size());
+    to = std::clamp<qsizetype>(to, 0, textLength());
     setSelection(mode == QTextCursor::KeepAnchor ? anchor_ : to, to);
     EnsureCaretVisible();
 }
 
 QRect ReceptionView::CharacterRect(qsizetype position) const {
-    position = std::clamp<qsizetype>(position, 0, text_.size());
+    position = std::clamp<qsizetype>(position, 0, textLength());
     const std::size_t line = LineOf(position);
-    const qsizetype offset = position - lines_[line].start;
-    const double x = XOf(lines_[line], offset);
-    const double width =
-        offset < LineEnd(line) - lines_[line].start ? CharWidth(text_[position]) : 1.0;
+    const qsizetype offset = position - LineStart(line);
+    const double x = XOf(line, offset);
+    const double width = offset < LineEnd(line) - LineStart(line)
+                             ? CharWidth(text_.at(static_cast<std::size_t>(position)))
+                             : 1.0;
     const int y =
         kMargin + static_cast<int>(static_cast<qsizetype>(line) - verticalScrollBar()->value()) *
                       LineHeight();
@@ -315,7 +424,7 @@ void ReceptionView::EnsureCaretVisible() {
     else if (line >= vertical->value() + vertical->pageStep())
         vertical->setValue(line - vertical->pageStep() + 1);
     const std::size_t index = LineOf(position_);
-    const double x = XOf(lines_[index], position_ - lines_[index].start);
+    const double x = XOf(index, position_ - LineStart(index));
     QScrollBar* horizontal = horizontalScrollBar();
     const int room = viewport()->width() - 2 * kMargin;
     if (x < horizontal->value())
@@ -335,12 +444,11 @@ void ReceptionView::focusOutEvent(QFocusEvent* event) {
 }
 
 QString ReceptionView::selectedText() const {
-    const qsizetype start = std::min(anchor_, position_);
-    return text_.mid(start, std::max(anchor_, position_) - start);
+    return textRange(std::min(anchor_, position_), std::max(anchor_, position_));
 }
 
 void ReceptionView::selectAll() {
-    setSelection(0, text_.size());
+    setSelection(0, textLength());
 }
 
 void ReceptionView::copy() const {
@@ -408,9 +516,9 @@ void ReceptionView::keyPressEvent(QKeyEvent* event) {
 
 void ReceptionView::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    QAction* copyAction = menu.addAction(tr("&Copy"), this, &ReceptionView::copy);
+    QAction* copyAction = menu.addAction(QStringLiteral("&Copiar"), this, &ReceptionView::copy);
     copyAction->setEnabled(anchor_ != position_);
-    menu.addAction(tr("Select All"), this, &ReceptionView::selectAll);
+    menu.addAction(QStringLiteral("Selecionar &Tudo"), this, &ReceptionView::selectAll);
     menu.exec(event->globalPos());
 }
 

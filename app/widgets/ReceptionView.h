@@ -9,11 +9,20 @@
 // costs in proportion to what is added: each line keeps its width, and every so many
 // characters the width up to there, so that drawing or hitting a point of a long line looks
 // at a few characters only; painting draws the rows in view and nothing else.
+//
+// The text is kept as the bytes that came (HeldText), up to a limit: beyond it the oldest
+// whole lines go, so that a lab session of any length runs in bounded memory.
+
+#include "app/widgets/HeldText.h"
 
 #include <QAbstractScrollArea>
 #include <QString>
 #include <QTextCursor>
 
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string_view>
 #include <vector>
 
 namespace tavrin {
@@ -21,17 +30,36 @@ namespace tavrin {
 class ReceptionView : public QAbstractScrollArea {
     Q_OBJECT
 public:
+    // The most text held by default: about a day at 115200 baud would be more.
+    static constexpr std::size_t kDefaultMaxHeld = 64 * 1024 * 1024;
+
     explicit ReceptionView(QWidget* parent = nullptr);
 
     // The whole text, lines joined by "\n".
-    QString toPlainText() const { return text_; }
+    QString toPlainText() const;
+    // Characters from `from` up to `to`.
+    QString textRange(qsizetype from, qsizetype to) const;
+    qsizetype textLength() const { return static_cast<qsizetype>(text_.size()); }
     // Replaces the whole text; "\n" separates lines.
     void setPlainText(const QString& text);
+    // Empties the pane and gives its memory back.
     void clear();
     // Adds `text` at the end; "\n" starts a new line, every other character is shown as it is.
+    // Characters that Windows-1252 lacks become '?'.
     void appendText(const QString& text);
+    // The same for Windows-1252 bytes, as the port delivers them.
+    void appendBytes(std::string_view bytes);
 
-    qsizetype lineCount() const { return static_cast<qsizetype>(lines_.size()); }
+    // Beyond this many characters the oldest whole lines are dropped.
+    void setMaxHeld(std::size_t characters);
+    std::size_t maxHeld() const { return maxHeld_; }
+
+    qsizetype lineCount() const { return static_cast<qsizetype>(text_.LineCount()); }
+
+    // Whether the end of the last line is in view sideways.
+    bool EndInView() const;
+    // Scrolls to the last line and, when `across`, sideways to where it ends now.
+    void FollowEnd(bool across);
 
     // The selection, as positions in toPlainText(); the caret is at its moving end.
     void setSelection(qsizetype anchor, qsizetype position);
@@ -74,31 +102,33 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
-    struct Line {
-        qsizetype start = 0;             // position of its first character in text_
-        double width = 0;                // of the whole line
-        std::vector<double> checkpoints; // width of the first (k+1) * kCheckpoint characters
-    };
     static constexpr qsizetype kCheckpoint = 512;
     static constexpr int kMargin = 4;
 
     qsizetype LineEnd(std::size_t line) const;
-    double CharWidth(QChar ch) const;
-    // Extends a line's widths by the characters of text_ from `from` to `to`.
-    void Measure(Line& line, qsizetype from, qsizetype to);
+    qsizetype LineStart(std::size_t line) const;
+    double CharWidth(char byte) const;
+    // Measures the text from `from` to the end, which holds the last line's new characters.
+    void MeasureFrom(std::size_t from);
     void Remeasure();
+    // The widths every kCheckpoint characters of a long line (none for a short one).
+    const std::vector<double>* Checkpoints(std::size_t line) const;
     // Where character `offset` of `line` starts, from the line's left edge.
-    double XOf(const Line& line, qsizetype offset) const;
+    double XOf(std::size_t line, qsizetype offset) const;
     // The character boundary of `line` nearest to `x`.
     qsizetype OffsetAt(std::size_t line, double x) const;
     std::size_t LineOf(qsizetype position) const;
+    void DropOldest();
     void UpdateScrollBars();
     int LineHeight() const;
 
-    QString text_;
-    std::vector<Line> lines_;
+    HeldText text_;
+    std::size_t maxHeld_ = kDefaultMaxHeld;
+    std::uint64_t firstLine_ = 0; // lines dropped since the pane was last emptied
+    std::map<std::uint64_t, std::vector<double>> checkpoints_; // by line since emptied
+    double lastWidth_ = 0;                                     // of the last line
     double widest_ = 0;
-    mutable std::vector<double> widths_; // by UTF-16 code, -1 until measured
+    mutable std::array<double, 256> widths_; // by byte, -1 until measured
     qsizetype anchor_ = 0;
     qsizetype position_ = 0;
     Qt::TextInteractionFlags flags_ = Qt::TextSelectableByMouse;

@@ -67,11 +67,11 @@ void ReceptionViewAccessible::setCursorPosition(int position) {
 }
 
 QString ReceptionViewAccessible::text(int startOffset, int endOffset) const {
-    return View()->toPlainText().mid(startOffset, endOffset - startOffset);
+    return View()->textRange(startOffset, endOffset);
 }
 
 int ReceptionViewAccessible::characterCount() const {
-    return static_cast<int>(View()->toPlainText().size());
+    return static_cast<int>(View()->textLength());
 }
 
 QRect ReceptionViewAccessible::characterRect(int offset) const {

@@ -8,8 +8,10 @@
 #include "app/main/ReceptionPane.h"
 #include "app/qt/Ansi.h"
 #include "app/widgets/ReceptionView.h"
+#include "platform/virtual/VirtualDevice.h"
 
 #include <QClipboard>
+#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QScrollBar>
 
@@ -221,7 +223,8 @@ TEST_F(ReceiveTest, ChunksBetweenTwoFramesGoInTogether) {
 TEST_F(ReceiveTest, AFloodIsShownWholeOverSeveralFrames) {
     OpenPort();
     QString flood;
-    for (int line = 0; flood.size() < 3 * ReceptionPane::MaxFrameText; ++line)
+    for (int line = 0; static_cast<std::size_t>(flood.size()) < 3 * ReceptionPane::MaxFrameText;
+         ++line)
         flood += QStringLiteral("reading %1\r\n").arg(line);
     int updates = 0;
     QObject::connect(Pane(), &ReceptionPane::Updated, [&] { ++updates; });
@@ -261,6 +264,90 @@ TEST_F(ReceiveTest, TheViewFollowsTheEndUntilTheUserScrollsUp) {
     Receive("\fshort");
     Receive(lines);
     EXPECT_EQ(bar->value(), bar->maximum()) << "at the end again: following again";
+}
+
+// While the view is at the end it also follows the last line sideways as it grows, and
+// back to the left when a new line starts; scrolled up, it stays put.
+TEST_F(ReceiveTest, TheViewFollowsAGrowingLastLineSideways) {
+    OpenPort();
+    QScrollBar* across = Quelt->Memo->horizontalScrollBar();
+    for (int i = 0; i < 40; ++i)
+        Receive("v=" + std::to_string(i) + " ");
+    ASSERT_GT(across->maximum(), 0) << "the line is wider than the pane";
+    EXPECT_EQ(across->value(), across->maximum());
+    const QRect newest = Quelt->Memo->CharacterRect(Quelt->Memo->textLength() - 1);
+    EXPECT_TRUE(Quelt->Memo->viewport()->rect().contains(newest.center()))
+        << "the newest character is in view";
+
+    Receive("\r\nnext");
+    EXPECT_EQ(across->value(), 0) << "a new line is shown from its start";
+
+    Receive(std::string(200, 'x'));
+    ASSERT_GT(across->value(), 0);
+    across->setValue(0);
+    Receive(std::string(50, 'y'));
+    EXPECT_EQ(across->value(), 0) << "a user reading the line's start keeps their place";
+}
+
+// The pane holds a bounded amount of text: beyond it the oldest whole lines go, the
+// selection keeps the text it had, and the rows in view stay in view.
+TEST_F(ReceiveTest, BeyondItsLimitThePaneDropsTheOldestWholeLines) {
+    OpenPort();
+    ReceptionView* view = Quelt->Memo;
+    const std::size_t before = view->maxHeld();
+    view->setMaxHeld(40);
+    Receive("line 1\r\nline 2\r\nline 3\r\n"); // 21 characters
+    view->setSelection(14, 20);                // "line 3"
+    view->verticalScrollBar()->setValue(0);
+    Receive("line 4\r\nline 5\r\nline 6\r\n");
+    EXPECT_EQ(PaneText(), QStringLiteral("line 2\nline 3\nline 4\nline 5\nline 6\n"));
+    EXPECT_EQ(view->selectedText(), QStringLiteral("line 3"));
+    EXPECT_EQ(view->lineCount(), 6);
+
+    // A line that never ends keeps its newest part, measured from its new start.
+    view->setMaxHeld(2000);
+    std::string endless;
+    while (endless.size() < 5000)
+        endless += "iW m ";
+    endless += "END";
+    for (std::size_t at = 0; at < endless.size(); at += 1000)
+        Receive(endless.substr(at, 1000)); // each part fits the port's queue
+    const QString kept = PaneText();
+    EXPECT_LE(kept.size(), 2000);
+    EXPECT_TRUE(kept.endsWith(u"W m END"));
+    EXPECT_EQ(view->lineCount(), 1);
+    view->horizontalScrollBar()->setValue(0);
+    const QFontMetricsF metrics(view->font());
+    for (qsizetype k : {qsizetype{600}, qsizetype{1500}}) {
+        const double x = view->CharacterRect(k).left() - view->CharacterRect(0).left();
+        EXPECT_NEAR(x, metrics.horizontalAdvance(kept.left(k)), 2.0) << "at " << k;
+    }
+
+    view->setMaxHeld(before);
+}
+
+// Once the pane has a flood waiting, what arrives stays in the port's queue until a frame
+// has made room, and then comes after the flood, in order.
+TEST_F(ReceiveTest, AFullPaneLeavesNewTextInThePortUntilAFrameMakesRoom) {
+    OpenPort();
+    const std::string flood(3 * ReceptionPane::MaxPending, 'f');
+    Pane()->Append(flood);
+    ASSERT_TRUE(Pane()->Full());
+    int deliveries = 0;
+    win::DWORD queuedAfterFirst = 0;
+    const auto window = Quelt->ComPort->OnRxChar;
+    Quelt->ComPort->OnRxChar = [&](TObject* sender, std::int32_t count) {
+        window(sender, count);
+        if (++deliveries == 1)
+            queuedAfterFirst = device->QueuedInput();
+    };
+    device->Inject("tail\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return deliveries > 0; }));
+    EXPECT_EQ(queuedAfterFirst, 6u) << "nothing was read while the pane was full";
+    ASSERT_TRUE(WaitUntil([&] { return device->QueuedInput() == 0 && !Pane()->HasPending(); }));
+    EXPECT_EQ(PaneText().size(), static_cast<qsizetype>(flood.size() + 5));
+    EXPECT_TRUE(PaneText().endsWith(u"ftail\n"));
+    Quelt->ComPort->OnRxChar = window;
 }
 
 TEST_F(ReceiveTest, HardwareDetectedFollowsDsrWhileThePortIsOpen) {
