@@ -3,7 +3,7 @@
 // the port's event thread, OnRxChar on the GUI thread, ReadText, the pane. The window is
 // shown (offscreen without a display), so the pane also lays out and paints.
 //
-//   bench_pane [megabytes] [--one-line]
+//   bench_pane [megabytes] [--one-line] [--no-memory]
 //
 // Every chunk crosses two threads, so the road costs about a millisecond on a busy
 // machine: 2 MB (the default) takes some 30 seconds.
@@ -11,6 +11,11 @@
 // whole line whenever it grows. Prints `name: value` lines at the end; the cost ratio
 // compares the GUI thread's processor time per chunk (the median of 2000 chunks) at the end
 // with that at the start.
+//
+// Then the memory the pane costs: `pane_bytes_per_char` is what the process grows by per
+// character while the pane fills with 32 MiB of 60-character lines, and
+// `pane_rss_after_1gib_mib` the resident size after 1 GiB of such lines has come through
+// the receive path (the pane keeps only its newest part). `--no-memory` leaves that out.
 
 #include "app/main/ReceptionPane.h"
 #include "app/main/UnitPrincipal.h"
@@ -21,12 +26,15 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -89,15 +97,95 @@ double MeanMicros(const std::vector<double>& costs, std::size_t end, std::size_t
     return sum / static_cast<double>(count);
 }
 
+// Resident size of the process in KiB (VmRSS), or the peak of it (VmHWM).
+long StatusKiB(const char* field) {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return -1;
+    char line[256];
+    long value = -1;
+    const std::size_t length = std::strlen(field);
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::strncmp(line, field, length) == 0 && line[length] == ':')
+            value = std::atol(line + length + 1);
+    }
+    std::fclose(status);
+    return value;
+}
+
+long RssKiB() {
+    malloc_trim(0);
+    return StatusKiB("VmRSS");
+}
+
+// `count` bytes of 60-character lines (58 characters and CR LF).
+std::string Lines(std::size_t count, unsigned& serial) {
+    std::string text;
+    text.reserve(count + 64);
+    char line[64];
+    while (text.size() < count) {
+        std::snprintf(line, sizeof line, "%010u: temperature 21.4 C, humidity 40 %%, ok ok ok\r\n",
+                      serial++);
+        text += line;
+    }
+    text.resize(count);
+    return text;
+}
+
+// What the pane costs per character it holds, and what the process holds after 1 GiB.
+int MeasureMemory(const std::shared_ptr<win::virt::VirtualDevice>& device) {
+    using namespace tavrin;
+    ReceptionPane* pane = Quelt->Memo->findChild<ReceptionPane*>();
+    Quelt->Memo->clear();
+    unsigned serial = 0;
+    const long emptyKiB = RssKiB();
+    constexpr std::size_t kHeld = 32u * 1024 * 1024;
+    for (std::size_t held = 0; held < kHeld; held += ReceptionPane::MaxFrameText) {
+        pane->Append(Lines(ReceptionPane::MaxFrameText, serial));
+        pane->Flush();
+    }
+    const long heldKiB = RssKiB();
+    const auto characters = static_cast<double>(Quelt->Memo->textLength());
+    std::printf("pane_chars_held: %.0f\n", characters);
+    std::printf("pane_bytes_per_char: %.3f\n",
+                static_cast<double>(heldKiB - emptyKiB) * 1024 / characters);
+    std::fflush(stdout);
+
+    // 1 GiB through the receive path: the device, the port's thread, the window's handler,
+    // the pane's frames, at the pace the window takes it.
+    Quelt->Memo->clear();
+    constexpr std::size_t kTotal = 1024u * 1024 * 1024;
+    constexpr std::size_t kPiece = 32 * 1024; // fits the port's input queue
+    std::size_t sent = 0;
+    while (sent < kTotal) {
+        device->Inject(Lines(kPiece, serial));
+        sent += kPiece;
+        while (device->QueuedInput() != 0)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    pane->Flush();
+    std::printf("pane_chars_held_after_1gib: %lld\n",
+                static_cast<long long>(Quelt->Memo->textLength()));
+    std::printf("pane_rss_after_1gib_mib: %.1f\n", static_cast<double>(RssKiB()) / 1024);
+    std::printf("pane_peak_rss_mib: %.1f\n", static_cast<double>(StatusKiB("VmHWM")) / 1024);
+    Quelt->Memo->clear();
+    std::printf("pane_rss_after_clear_mib: %.1f\n", static_cast<double>(RssKiB()) / 1024);
+    std::printf("pane_rss_empty_mib: %.1f\n", static_cast<double>(emptyKiB) / 1024);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     using namespace tavrin;
     double megabytes = 2;
     bool lineBreaks = true;
+    bool memory = true;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--one-line") == 0)
             lineBreaks = false;
+        else if (std::strcmp(argv[i], "--no-memory") == 0)
+            memory = false;
         else
             megabytes = std::atof(argv[i]);
     }
@@ -120,6 +208,7 @@ int main(int argc, char** argv) {
     const std::string name = "TAVRINBENCHPANE";
     auto device = win::virt::VirtualDevice::Register(name);
     device->SetDSR(true);
+    Quelt->ComPort->Buffer().SetInputSize(64 * 1024);
     Quelt->ComPort->SetPort(name);
     Quelt->AbrirPorta1->trigger();
     if (!Quelt->ComPort->Connected())
@@ -168,7 +257,6 @@ int main(int argc, char** argv) {
                      static_cast<long long>(expected));
         return 1;
     }
-    Quelt->FecharPorta1->trigger();
 
     const double startRoad = MedianMicros(road, kWindow, kWindow);
     const double endRoad = MedianMicros(road, road.size(), kWindow);
@@ -185,5 +273,11 @@ int main(int argc, char** argv) {
     std::printf("pane_chunk_cpu_us_start: %.1f\n", startCost);
     std::printf("pane_chunk_cpu_us_end: %.1f\n", endCost);
     std::printf("pane_chunk_cost_ratio: %.2f\n", endCost / startCost);
-    return 0;
+    std::fflush(stdout);
+    Quelt->ComPort->OnRxChar = [](TObject* Sender, std::int32_t Count) {
+        Quelt->ComPortRxChar(Sender, Count);
+    };
+    const int result = memory ? MeasureMemory(device) : 0;
+    Quelt->FecharPorta1->trigger();
+    return result;
 }
