@@ -34,6 +34,15 @@ QString MissingDetail(const QString& device, const win::DeviceProbe& probe) {
 
 QString PermissionDetail(const QString& device, const win::DeviceProbe& probe) {
     const QString group = QString::fromStdString(probe.group);
+    // Joining a group helps only when that group may use the device, and a student is never
+    // to be told to join the administrators' group.
+    if (!probe.groupReadWrite || group.isEmpty() || group == QStringLiteral("root") ||
+        group == QStringLiteral("0"))
+        return QStringLiteral("Sem permissão para usar %1: só o dono do dispositivo pode usá-lo. "
+                              "Peça a um administrador que dê acesso, por exemplo com uma regra "
+                              "do udev que dê ao grupo dialout leitura e escrita "
+                              "(GROUP=\"dialout\", MODE=\"0660\").")
+            .arg(device);
     return QStringLiteral("Sem permissão para usar %1, que pertence ao grupo %2. Para entrar no "
                           "grupo: sudo usermod -aG %2 $USER e depois saia e entre de novo na "
                           "sessão.")

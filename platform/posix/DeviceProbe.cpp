@@ -143,6 +143,7 @@ DeviceProbe ProbeDevice(const std::string& portName, const UserIdentity& user) {
     probe.exists = true;
     probe.readWrite = MayReadWrite(file.st_mode, file.st_uid, file.st_gid, user);
     probe.group = GroupName(file.st_gid);
+    probe.groupReadWrite = (file.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
     probe.holderPid = LockHolder(file);
     if (!probe.holderPid)
         probe.holderPid = OpenedBy(file);

@@ -26,6 +26,7 @@ struct DeviceProbe {
     bool exists = false;                // a character device is there
     bool readWrite = false;             // the user may open it for reading and writing
     std::string group;                  // the group that owns it: its name, else its number
+    bool groupReadWrite = false;        // that group may read and write it
     int holderPid = 0;                  // the process that holds it (0: nobody or unknown)
     std::string holderProgram;          // that process's program name
     std::vector<std::string> available; // the serial devices there are, as port names

@@ -32,6 +32,7 @@ TEST(OpenFailureDetailTest, EachCauseHasItsLine) {
     win::DeviceProbe locked = none;
     locked.exists = true;
     locked.group = "dialout";
+    locked.groupReadWrite = true;
     win::DeviceProbe virtualDevice;
     virtualDevice.virtualDevice = true;
 
@@ -121,20 +122,60 @@ TEST_F(OpenFailureTest, FailedOpenExplainsItselfBelowThePortsMessage) {
 
 // The program runs as root here, who may open anything; what an ordinary user outside the
 // device's group is told comes from the same probe, asked for that user.
-TEST(OpenFailureDetailTest, OrdinaryUserIsToldTheGroupOfARealDevice) {
-    PseudoTerminal pty;
-    ASSERT_FALSE(pty.Path().empty());
-    ASSERT_EQ(::chmod(pty.Path().c_str(), 0660), 0);
+// An ordinary user who may not use a real device is told to join its group only when that
+// group may read and write it; otherwise that an administrator must give access. Root is
+// never a group to join.
+TEST(OpenFailureDetailTest, OrdinaryUserGetsAdviceThatFitsTheDevice) {
     const win::UserIdentity student{65534, {65534}};
+    const auto joinGroup = [](const QString& device, const QString& group) {
+        return QStringLiteral("Sem permissão para usar %1, que pertence ao grupo %2. Para entrar "
+                              "no grupo: sudo usermod -aG %2 $USER e depois saia e entre de novo "
+                              "na sessão.")
+            .arg(device, group);
+    };
+    const auto askAdministrator = [](const QString& device) {
+        return QStringLiteral("Sem permissão para usar %1: só o dono do dispositivo pode usá-lo. "
+                              "Peça a um administrador que dê acesso, por exemplo com uma regra "
+                              "do udev que dê ao grupo dialout leitura e escrita "
+                              "(GROUP=\"dialout\", MODE=\"0660\").")
+            .arg(device);
+    };
+    const struct {
+        const char* name;
+        mode_t mode;
+        bool groupNamed;
+    } rows[] = {
+        {"group with read and write", 0660, true},
+        {"group that may only read", 0640, false},
+        {"owner only", 0600, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        PseudoTerminal pty;
+        ASSERT_FALSE(pty.Path().empty());
+        ASSERT_EQ(::chmod(pty.Path().c_str(), row.mode), 0);
+        const win::DeviceProbe probe = win::ProbeDevice(pty.Path(), student);
+        ASSERT_FALSE(probe.group.empty());
+        const QString device = QString::fromStdString(pty.Path());
+        const QString group = QString::fromStdString(probe.group);
+        // Terminals belong to the group tty on most systems, to root in some containers.
+        EXPECT_EQ(OpenFailureDetail(pty.Path(), 5, probe),
+                  row.groupNamed && group != QStringLiteral("root") ? joinGroup(device, group)
+                                                                    : askAdministrator(device));
+    }
 
-    const win::DeviceProbe probe = win::ProbeDevice(pty.Path(), student);
-
-    ASSERT_FALSE(probe.group.empty());
-    EXPECT_EQ(OpenFailureDetail(pty.Path(), 5, probe),
-              QStringLiteral("Sem permissão para usar %1, que pertence ao grupo %2. Para entrar "
-                             "no grupo: sudo usermod -aG %2 $USER e depois saia e entre de novo "
-                             "na sessão.")
-                  .arg(QString::fromStdString(pty.Path()), QString::fromStdString(probe.group)));
+    // A device of the root group, even one that group may use, as "0600 root:root" or
+    // "0660 root:root" show it.
+    for (bool groupReadWrite : {false, true}) {
+        win::DeviceProbe rootOwned;
+        rootOwned.path = "/dev/ttyACM0";
+        rootOwned.exists = true;
+        rootOwned.group = "root";
+        rootOwned.groupReadWrite = groupReadWrite;
+        const QString detail = OpenFailureDetail("/dev/ttyACM0", 5, rootOwned);
+        EXPECT_EQ(detail, askAdministrator(QStringLiteral("/dev/ttyACM0")));
+        EXPECT_FALSE(detail.contains(QStringLiteral("-aG root")));
+    }
 }
 
 } // namespace
