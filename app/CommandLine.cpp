@@ -9,15 +9,36 @@
 
 namespace tavrin {
 
+namespace {
+
+// Qt's parser writes its help and its errors in English; the program speaks Portuguese.
+const char* const kHelp =
+    "Uso: tavrin [opções]\n"
+    "Terminal serial para o ensino de comunicação serial com microcontroladores.\n"
+    "\n"
+    "Opções:\n"
+    "  -h, --help     Mostra esta ajuda e termina.\n"
+    "  -v, --version  Mostra a versão do programa e termina.\n"
+    "  --port <nome>  Começa com a porta <nome> (COM1, ttyUSB0, /dev/ttyACM0...);\n"
+    "                 a porta não é aberta.\n";
+
+void ReportError(const QString& message) {
+    std::fprintf(stderr, "%s\n%s", qPrintable(message), kHelp);
+}
+
+} // namespace
+
 std::optional<StartOptions> ReadCommandLine(const QStringList& arguments, int& exitCode) {
     QCoreApplication::setApplicationName(QStringLiteral("tavrin"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVRIN_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Terminal serial para o ensino de comunicação serial com microcontroladores."));
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Mostra esta ajuda e termina."));
+    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
+                                           QStringLiteral("Mostra a versão e termina."));
+    parser.addOption(helpOption);
+    parser.addOption(versionOption);
     const QCommandLineOption portOption(
         QStringLiteral("port"),
         QStringLiteral("Começa com a porta <nome> (COM1, ttyUSB0, /dev/ttyACM0...); "
@@ -27,13 +48,15 @@ std::optional<StartOptions> ReadCommandLine(const QStringList& arguments, int& e
 
     exitCode = 0;
     if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
-        std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
+        const QStringList unknown = parser.unknownOptionNames();
+        ReportError(unknown.isEmpty()
+                        ? QStringLiteral("Falta o nome da porta depois de --port.")
+                        : QStringLiteral("Opção desconhecida: %1").arg(unknown.front()));
         exitCode = 1;
         return std::nullopt;
     }
     if (parser.isSet(helpOption)) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        std::fputs(kHelp, stdout);
         return std::nullopt;
     }
     if (parser.isSet(versionOption)) {

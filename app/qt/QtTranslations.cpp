@@ -2,26 +2,27 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
-#include <QLocale>
 
 namespace tavrin {
 
-QtTranslations::QtTranslations() {
+QtTranslations::QtTranslations(const QLocale& locale) {
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    const QLocale system = QLocale::system();
-    // "qt" names the catalogue that pulls in those of every Qt module.
-    const bool loaded =
-        (system.language() == QLocale::Portuguese &&
-         translator_.load(system, QStringLiteral("qt"), QStringLiteral("_"), folder)) ||
-        translator_.load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qt"),
-                         QStringLiteral("_"), folder);
-    if (loaded)
-        installed_ = QCoreApplication::installTranslator(&translator_);
+    // "qt" names the catalogue that pulls in those of every Qt module. A text missing from
+    // the translator installed last is looked up in the one installed before it.
+    const QLocale brazil(QLocale::Portuguese, QLocale::Brazil);
+    if (brazil_.load(brazil, QStringLiteral("qt"), QStringLiteral("_"), folder))
+        brazilInstalled_ = QCoreApplication::installTranslator(&brazil_);
+    if (locale.language() == QLocale::Portuguese && locale.territory() != QLocale::Brazil &&
+        variant_.load(locale, QStringLiteral("qt"), QStringLiteral("_"), folder) &&
+        variant_.language() != brazil_.language())
+        variantInstalled_ = QCoreApplication::installTranslator(&variant_);
 }
 
 QtTranslations::~QtTranslations() {
-    if (installed_)
-        QCoreApplication::removeTranslator(&translator_);
+    if (variantInstalled_)
+        QCoreApplication::removeTranslator(&variant_);
+    if (brazilInstalled_)
+        QCoreApplication::removeTranslator(&brazil_);
 }
 
 } // namespace tavrin

@@ -44,6 +44,35 @@ TEST(CommandLineOptionsTest, OptionsAreReadOrTheRunEndsWithTheRightCode) {
     }
 }
 
+// Help and errors in the program's language, none of Qt's English.
+TEST(CommandLineOptionsTest, HelpAndErrorsArePortuguese) {
+    int exitCode = -1;
+    ::testing::internal::CaptureStdout();
+    ReadCommandLine({QStringLiteral("tavrin"), QStringLiteral("--help")}, exitCode);
+    const std::string help = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(help.rfind("Uso: tavrin [opções]\n", 0), 0u) << help;
+    for (const char* part : {"Opções:", "--port <nome>", "--version", "--help"})
+        EXPECT_NE(help.find(part), std::string::npos) << part;
+
+    const struct {
+        QStringList arguments;
+        const char* message;
+    } errors[] = {
+        {{"--baud"}, "Opção desconhecida: baud\n"},
+        {{"--port"}, "Falta o nome da porta depois de --port.\n"},
+    };
+    for (const auto& error : errors) {
+        ::testing::internal::CaptureStderr();
+        ReadCommandLine(QStringList{QStringLiteral("tavrin")} + error.arguments, exitCode);
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(said.rfind(error.message, 0), 0u) << said;
+        EXPECT_EQ(exitCode, 1);
+    }
+    for (const std::string& text : {help})
+        for (const char* english : {"Usage", "Options", "Displays", "Unknown", "Missing"})
+            EXPECT_EQ(text.find(english), std::string::npos) << english;
+}
+
 TEST(CommandLineOptionsTest, ProgramStartsWithTheGivenDeviceNameAndThePortClosed) {
     ParkMouse();
     ResetModuleState();

@@ -47,6 +47,20 @@ TEST_F(PortugueseBoxesTest, StandardButtonsSpeakPortuguese) {
     EXPECT_EQ(buttons, (QStringList{QStringLiteral("Não"), QStringLiteral("Sim")}));
 }
 
+// European Portuguese: Qt's catalogue for it lacks the standard buttons, which then come
+// from the Brazilian one instead of falling back to English.
+TEST_F(PortugueseBoxesTest, StandardButtonsSpeakPortugueseUnderEveryPortugueseLocale) {
+    for (const char* name : {"pt_PT", "pt_BR", "pt_AO", "de_DE"}) {
+        SCOPED_TRACE(name);
+        const QtTranslations translations{QLocale(QString::fromLatin1(name))};
+        ASSERT_TRUE(translations.Installed());
+        buttons.clear();
+        OnNextBox([](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
+        EXPECT_FALSE(Quelt->close());
+        EXPECT_EQ(buttons, (QStringList{QStringLiteral("Não"), QStringLiteral("Sim")}));
+    }
+}
+
 TEST_F(PortugueseBoxesTest, EscapeInTheCloseQueryKeepsTheProgramAndThePort) {
     auto device = AttachDevice();
     Quelt->AbrirPorta1->trigger();
