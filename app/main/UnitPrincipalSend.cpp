@@ -61,7 +61,10 @@ void TQuelt::Button_SendClick() {
         ~Sending() {
             form.sending_ = false;
             // A send that ended early (an error, the hardware gone, the program ending)
-            // takes the ones waiting behind it along.
+            // takes the ones waiting behind it along; the oldest of them goes back into an
+            // empty command line, so that what the user asked for is not lost unseen.
+            if (!form.waitingSends_.empty() && !form.closing_ && form.Edit_Data->text().isEmpty())
+                form.Edit_Data->setText(FromAnsi(form.waitingSends_.front()));
             form.waitingSends_.clear();
         }
     } sending{*this};
@@ -71,9 +74,10 @@ void TQuelt::Button_SendClick() {
     for (;;) {
         if (!SendCommand(command))
             return; // stopped half-way: the command stays for another try
-        // Not reached after an error: a command that failed stays for another try. The
-        // waiting ones had the command line emptied when they were asked for.
-        if (first)
+        // Not reached after an error: a command that failed stays for another try. A command
+        // waiting its turn stays in the command line until it has gone out too, and what
+        // the user typed since is left alone.
+        if ((first && waitingSends_.empty()) || Edit_Data->text() == FromAnsi(command))
             EmptyCommandLineIfAsked();
         first = false;
         if (waitingSends_.empty())
@@ -95,7 +99,6 @@ void TQuelt::QueueSend() {
         return;
     }
     waitingSends_.push_back(ToAnsi(Edit_Data->text()));
-    EmptyCommandLineIfAsked();
 }
 
 void TQuelt::EmptyCommandLineIfAsked() {

@@ -287,6 +287,47 @@ TEST_F(SendTest, ClosingThePortDuringASendEndsItWithThePortsErrorOnly) {
     EXPECT_FALSE(Quelt->Timer1->isActive());
 }
 
+// With "Apagar linha de comandos" on, a command waiting behind a running send stays in the
+// command line until it has gone out; one that never goes out (the port closed under the
+// send) is there afterwards, put back when the line had been emptied meanwhile.
+TEST_F(SendTest, AWaitingCommandStaysInTheCommandLineUntilItIsSent) {
+    const struct {
+        const char* name;
+        bool closeDuringSend;
+        bool emptyAfterQueueing;
+        const char* lineAfter;
+    } rows[] = {
+        {"both sent", false, false, ""},
+        {"port closed, waiting one still there", true, false, "CD"},
+        {"port closed, waiting one put back", true, true, "CD"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Restart();
+        ShowMainWindow();
+        OpenPort();
+        LineAlwaysFree();
+        ConfigTerm->LimpaComandos->setChecked(true);
+        QString lineWhileWaiting;
+        DuringFirstPause([&] {
+            Quelt->Edit_Data->setText(QStringLiteral("CD"));
+            Quelt->Button_Send->click();
+            lineWhileWaiting = Quelt->Edit_Data->text();
+            if (row.emptyAfterQueueing)
+                Quelt->Edit_Data->clear();
+            if (row.closeDuringSend)
+                Quelt->FecharPorta1->trigger();
+        });
+        Send(QStringLiteral("AB"));
+        EXPECT_EQ(lineWhileWaiting, QStringLiteral("CD"));
+        EXPECT_EQ(Quelt->Edit_Data->text(), QString::fromLatin1(row.lineAfter));
+        if (!row.closeDuringSend) {
+            EXPECT_EQ(Wire(), Bytes({'A', 'B', 0, 'C', 'D', 0}));
+        }
+        boxes.clear();
+    }
+}
+
 // A microcontroller parses whole commands: sends asked for during a send wait for it and go
 // out whole, one after the other, on a line with its real timing. A few wait at most.
 TEST_F(SendTest, SendsAskedForDuringASendWaitAndGoOutWholeInOrder) {
