@@ -408,9 +408,9 @@ void ReceptionView::keyPressEvent(QKeyEvent* event) {
 
 void ReceptionView::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    QAction* copyAction = menu.addAction(tr("&Copy"), this, &ReceptionView::copy);
+    QAction* copyAction = menu.addAction(tr("&Copiar"), this, &ReceptionView::copy);
     copyAction->setEnabled(anchor_ != position_);
-    menu.addAction(tr("Select All"), this, &ReceptionView::selectAll);
+    menu.addAction(tr("Selecionar &Tudo"), this, &ReceptionView::selectAll);
     menu.exec(event->globalPos());
 }
 
