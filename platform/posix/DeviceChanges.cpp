@@ -8,7 +8,6 @@
 
 #include <libudev.h>
 
-#include <cerrno>
 #include <climits>
 #include <string>
 #include <sys/epoll.h>
@@ -77,7 +76,9 @@ struct DeviceChanges::Watch {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
                 const std::string name = event->len ? event->name : "";
-                if (event->wd == watches[static_cast<int>(Folder::Parent)])
+                if (event->mask & IN_Q_OVERFLOW) // events were lost: anything may have changed
+                    changed = true;
+                else if (event->wd == watches[static_cast<int>(Folder::Parent)])
                     changed |= name == LastPart(config);
                 else if (event->wd == watches[static_cast<int>(Folder::Config)])
                     changed |= name == LastPart(dosdevices) || (event->mask & IN_DELETE_SELF);
