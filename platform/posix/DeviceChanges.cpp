@@ -128,10 +128,12 @@ DeviceChanges::DeviceChanges() : watch_(std::make_unique<Watch>()) {
         w.Add(w.inotify);
     }
     // Events as udev announces them, once it has made the device's node and links. Where no
-    // udev runs (a container) the monitor stays silent and the folders still count.
+    // udev daemon runs (a container, a minimal system) the kernel's own announcements come
+    // instead; devtmpfs has made the node by then.
     w.context = udev_new();
+    const char* source = ::access("/run/udev/control", F_OK) == 0 ? "udev" : "kernel";
     if (w.context)
-        w.monitor = udev_monitor_new_from_netlink(w.context, "udev");
+        w.monitor = udev_monitor_new_from_netlink(w.context, source);
     if (w.monitor &&
         udev_monitor_filter_add_match_subsystem_devtype(w.monitor, "tty", nullptr) >= 0 &&
         udev_monitor_enable_receiving(w.monitor) >= 0) {
