@@ -11,52 +11,60 @@ namespace tavrin {
 
 namespace {
 
-// Qt's parser writes its help and its errors in English; the program speaks Portuguese.
-const char* const kHelp =
-    "Uso: tavrin [opções]\n"
+// Written here rather than taken from QCommandLineParser, whose headings and descriptions of
+// the standard options are English.
+const char* const HelpText =
+    "Uso: tavrin [--port NOME]\n"
     "Terminal serial para o ensino de comunicação serial com microcontroladores.\n"
     "\n"
     "Opções:\n"
-    "  -h, --help     Mostra esta ajuda e termina.\n"
-    "  -v, --version  Mostra a versão do programa e termina.\n"
-    "  --port <nome>  Começa com a porta <nome> (COM1, ttyUSB0, /dev/ttyACM0...);\n"
-    "                 a porta não é aberta.\n";
+    "  --port NOME    começa com a porta NOME (COM1, ttyUSB0, /dev/ttyACM0...);\n"
+    "                 a porta não é aberta até que o usuário a abra\n"
+    "  -h, --help     mostra esta ajuda e sai\n"
+    "  -v, --version  mostra a versão e sai\n";
 
-void ReportError(const QString& message) {
-    std::fprintf(stderr, "%s\n%s", qPrintable(message), kHelp);
+// What was wrong with the command line, in Portuguese: the parser's own text is English.
+QString ParseFault(const QCommandLineParser& parser, const QStringList& arguments) {
+    if (!parser.unknownOptionNames().isEmpty()) {
+        const QString name = parser.unknownOptionNames().front();
+        return QStringLiteral("Opção desconhecida: %1%2")
+            .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+    }
+    if (!arguments.isEmpty() && (arguments.back() == QStringLiteral("--port")))
+        return QStringLiteral("Falta o nome da porta depois de --port.");
+    return QStringLiteral("Linha de comando inválida: %1")
+        .arg(arguments.mid(1).join(QLatin1Char(' ')));
 }
 
 } // namespace
+
+QString CommandLineHelp() {
+    return QString::fromUtf8(HelpText);
+}
 
 std::optional<StartOptions> ReadCommandLine(const QStringList& arguments, int& exitCode) {
     QCoreApplication::setApplicationName(QStringLiteral("tavrin"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVRIN_VERSION));
 
     QCommandLineParser parser;
-    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
-                                        QStringLiteral("Mostra esta ajuda e termina."));
-    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
-                                           QStringLiteral("Mostra a versão e termina."));
-    parser.addOption(helpOption);
-    parser.addOption(versionOption);
-    const QCommandLineOption portOption(
-        QStringLiteral("port"),
-        QStringLiteral("Começa com a porta <nome> (COM1, ttyUSB0, /dev/ttyACM0...); "
-                       "a porta não é aberta."),
-        QStringLiteral("nome"));
-    parser.addOption(portOption);
+    // --help-all stays from the days of the parser's own help: it shows the same.
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help"),
+                                                    QStringLiteral("?"),
+                                                    QStringLiteral("help-all")});
+    const QCommandLineOption versionOption(
+        QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    const QCommandLineOption portOption(QStringLiteral("port"), QString(), QStringLiteral("nome"));
+    parser.addOptions({helpOption, versionOption, portOption});
 
     exitCode = 0;
     if (!parser.parse(arguments)) {
-        const QStringList unknown = parser.unknownOptionNames();
-        ReportError(unknown.isEmpty()
-                        ? QStringLiteral("Falta o nome da porta depois de --port.")
-                        : QStringLiteral("Opção desconhecida: %1").arg(unknown.front()));
+        std::fprintf(stderr, "%s\n", qPrintable(ParseFault(parser, arguments)));
+        std::fputs(HelpText, stderr);
         exitCode = 1;
         return std::nullopt;
     }
     if (parser.isSet(helpOption)) {
-        std::fputs(kHelp, stdout);
+        std::fputs(HelpText, stdout);
         return std::nullopt;
     }
     if (parser.isSet(versionOption)) {

@@ -15,4 +15,7 @@ namespace tavrin {
 // the program ends. A QCoreApplication must exist.
 std::optional<StartOptions> ReadCommandLine(const QStringList& arguments, int& exitCode);
 
+// What --help prints.
+QString CommandLineHelp();
+
 } // namespace tavrin

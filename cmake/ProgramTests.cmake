@@ -2,7 +2,8 @@
 # needed for --help and --version.
 add_test(NAME ProgramHelp COMMAND tavrin --help)
 set_tests_properties(ProgramHelp PROPERTIES
-    PASS_REGULAR_EXPRESSION "--port <nome>  Começa com a porta"
+    PASS_REGULAR_EXPRESSION "--port NOME +começa com a porta NOME"
+    FAIL_REGULAR_EXPRESSION "Usage|Options"
     ENVIRONMENT "DISPLAY=;WAYLAND_DISPLAY=;QT_QPA_PLATFORM=")
 add_test(NAME ProgramVersion COMMAND tavrin --version)
 set_tests_properties(ProgramVersion PROPERTIES

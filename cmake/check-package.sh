@@ -15,7 +15,7 @@ deb=$out/tavrin_1.0_amd64.deb
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for needed in libqt6widgets6 libqt6gui6 libqt6core6 libsqlite3-0 libx11-6 libc6 \
+for needed in libqt6widgets6 libqt6gui6 libqt6core6 libsqlite3-0 libudev1 libx11-6 libc6 \
     "fonts-liberation2 | fonts-liberation"; do
     [[ ", $depends," == *", $needed"[\ ,]* ]] || fail "Depends lacks $needed"
 done

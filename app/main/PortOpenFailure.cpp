@@ -32,17 +32,16 @@ QString MissingDetail(const QString& device, const win::DeviceProbe& probe) {
            QStringLiteral(" Portas seriais encontradas: %1.").arg(names.join(QStringLiteral(", ")));
 }
 
+// Joining a group is advice only where that group may read and write the device; anywhere
+// else only an administrator can open the device up.
 QString PermissionDetail(const QString& device, const win::DeviceProbe& probe) {
-    const QString group = QString::fromStdString(probe.group);
-    // Joining a group helps only when that group may use the device, and a student is never
-    // to be told to join the administrators' group.
-    if (!probe.groupReadWrite || group.isEmpty() || group == QStringLiteral("root") ||
-        group == QStringLiteral("0"))
+    if (!probe.joiningGroupHelps || probe.group.empty())
         return QStringLiteral("Sem permissão para usar %1: só o dono do dispositivo pode usá-lo. "
                               "Peça a um administrador que dê acesso, por exemplo com uma regra "
-                              "do udev que dê ao grupo dialout leitura e escrita "
-                              "(GROUP=\"dialout\", MODE=\"0660\").")
+                              "do udev que dê ao grupo dialout leitura e escrita, e que inclua "
+                              "você nesse grupo.")
             .arg(device);
+    const QString group = QString::fromStdString(probe.group);
     return QStringLiteral("Sem permissão para usar %1, que pertence ao grupo %2. Para entrar no "
                           "grupo: sudo usermod -aG %2 $USER e depois saia e entre de novo na "
                           "sessão.")

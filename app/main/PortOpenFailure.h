@@ -2,8 +2,8 @@
 
 // Why a port would not open, in words a student understands. The engine reports only the
 // system's code; the program adds what the system tells about the device: in use by
-// another program (and which), not permitted (and the group to join), or not there (and
-// what is there instead).
+// another program (and which), not permitted (and the group to join, or that only an
+// administrator can give access), or not there (and what is there instead).
 
 #include "platform/winapi/DeviceProbe.h"
 

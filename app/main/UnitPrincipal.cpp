@@ -105,8 +105,12 @@ void TQuelt::FecharPorta1Click() {
 }
 
 void TQuelt::ConfiguraPorta1Click() {
-    // A device chosen there that cannot be opened leaves the port closed; the window must
-    // then say so, or neither "Abrir Porta" nor "Fechar Porta" would work again.
+    FollowingPort([this] { ComPort->ShowSetup(); });
+}
+
+void TQuelt::FollowingPort(const std::function<void()>& change) {
+    // A device named by the change that cannot be opened leaves the port closed; the window
+    // must then say so, or neither "Abrir Porta" nor "Fechar Porta" would work again.
     const auto followPort = [this] {
         if (PortOpen && ComPort && !ComPort->Connected()) {
             PortOpen = false;
@@ -115,7 +119,7 @@ void TQuelt::ConfiguraPorta1Click() {
         }
     };
     try {
-        ComPort->ShowSetup();
+        change();
     } catch (...) {
         followPort();
         throw;
@@ -156,7 +160,8 @@ void TQuelt::Bt_StoreClick() {
 }
 
 void TQuelt::Bt_LoadClick() {
-    ComPort->RestoreSettings(ssRegistry, SettingsPath);
+    // Loaded settings may name another device, which the port reopens at once.
+    FollowingPort([this] { ComPort->RestoreSettings(ssRegistry, SettingsPath); });
 }
 
 } // namespace tavrin

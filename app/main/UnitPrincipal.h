@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -81,10 +82,14 @@ private:
     void CreateComponents();
     void BindLamps();
     void ConnectHandlers();
+    // Runs a change of the port's settings that may reopen it, and brings PortOpen and the
+    // menu in line with the port afterwards, also when the change fails.
+    void FollowingPort(const std::function<void()>& change);
     void PrepareTransfers(); // the command line's filter and the reception pane
     // One command on the line; false when it stopped half-way (the hardware went away,
     // the program is ending) and the rest of it was dropped.
-    bool SendCommand(const std::string& command);
+    // `queued`: the command waited behind another send.
+    bool SendCommand(const std::string& command, bool queued);
     bool Transmit(const std::string& command);
     bool SendPaced(char code);
     bool Put(char code);
@@ -95,6 +100,7 @@ private:
     void QueueSend();
     void EmptyCommandLineIfAsked();
     void ShowReceived(const std::string& chunk);
+    void PutBackInCommandLine(const std::string& command);
 
     ReceptionPane* pane_ = nullptr;
     bool receiveHeld_ = false;             // something arrived while the pane was full

@@ -15,6 +15,9 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <algorithm>
+#include <optional>
+
 namespace tavrin {
 
 void TQuelt::PrepareTransfers() {
@@ -58,32 +61,33 @@ void TQuelt::Button_SendClick() {
     sending_ = true;
     struct Sending {
         TQuelt& form;
+        // The waiting command now going out, until it has gone whole.
+        std::optional<std::string> queued;
         ~Sending() {
             form.sending_ = false;
-            // A send that ended early (an error, the hardware gone, the program ending)
-            // takes the ones waiting behind it along; the oldest of them goes back into an
-            // empty command line, so that what the user asked for is not lost unseen.
-            if (!form.waitingSends_.empty() && !form.closing_ && form.Edit_Data->text().isEmpty())
-                form.Edit_Data->setText(FromAnsi(form.waitingSends_.front()));
+            // A send that ended early (an error, the hardware gone, the port closed, the
+            // program ending) takes the ones waiting behind it along; the first of those
+            // not sent goes back into the command line, so the user can send it again.
+            if (!queued && !form.waitingSends_.empty())
+                queued = form.waitingSends_.front();
             form.waitingSends_.clear();
+            if (queued)
+                form.PutBackInCommandLine(*queued);
         }
-    } sending{*this};
+    } sending{*this, std::nullopt};
     // Taken once: what is typed during the pauses belongs to the next send.
     std::string command = ToAnsi(Edit_Data->text());
-    bool first = true;
     for (;;) {
-        if (!SendCommand(command))
+        if (!SendCommand(command, sending.queued.has_value()))
             return; // stopped half-way: the command stays for another try
-        // Not reached after an error: a command that failed stays for another try. A command
-        // waiting its turn stays in the command line until it has gone out too, and what
-        // the user typed since is left alone.
-        if ((first && waitingSends_.empty()) || Edit_Data->text() == FromAnsi(command))
-            EmptyCommandLineIfAsked();
-        first = false;
+        sending.queued.reset();
+        // Not reached after an error: a command that failed stays for another try.
+        EmptyCommandLineIfAsked();
         if (waitingSends_.empty())
             return;
         command = std::move(waitingSends_.front());
         waitingSends_.pop_front();
+        sending.queued = command;
         // The NUL just sent needs its time on the line before the next character, or the
         // device refuses that one.
         if (!Pause() || !StillSending())
@@ -98,19 +102,37 @@ void TQuelt::QueueSend() {
             QMessageBox::Information, QMessageBox::Ok);
         return;
     }
+    // The text stays in the command line until it has gone out: the user sees what waits.
     waitingSends_.push_back(ToAnsi(Edit_Data->text()));
 }
 
-void TQuelt::EmptyCommandLineIfAsked() {
-    if (ConfigTerm && ConfigTerm->LimpaComandos->isChecked())
-        Edit_Data->clear();
+void TQuelt::PutBackInCommandLine(const std::string& command) {
+    Edit_Data->setText(FromAnsi(command));
+    // The counter and the panels speak of the text now in the line.
+    Edit_DataKeyUp(nullptr);
 }
 
-bool TQuelt::SendCommand(const std::string& command) {
+void TQuelt::EmptyCommandLineIfAsked() {
+    if (!ConfigTerm || !ConfigTerm->LimpaComandos->isChecked())
+        return;
+    // A command still waiting for its turn stays in view until it has gone out.
+    const std::string shown = ToAnsi(Edit_Data->text());
+    if (std::find(waitingSends_.begin(), waitingSends_.end(), shown) != waitingSends_.end())
+        return;
+    Edit_Data->clear();
+}
+
+bool TQuelt::SendCommand(const std::string& command, bool queued) {
     QtApplication& app = QtApplication::Instance();
-    if (!HardwareDetected) {
+    // A waiting command whose port was closed under the send meets the port's error at its
+    // first character, as the characters of a running command do; whether the last DSR
+    // report has come in by then must not decide which box the user sees.
+    const bool closedUnderIt = queued && !ComPort->Connected();
+    if (!HardwareDetected && !closedUnderIt) {
         ReportHardwareLost();
-        return true;
+        // A waiting command whose hardware went away was not refused by the user's own
+        // send: it stays to be sent again.
+        return !queued;
     }
     if (command.empty()) {
         app.MessageDlg(QStringLiteral("Não há nada para enviar!"), QMessageBox::Information,

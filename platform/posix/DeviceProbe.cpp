@@ -126,6 +126,12 @@ bool MayReadWrite(unsigned int mode, unsigned int ownerUid, unsigned int ownerGi
     return (mode & needed) == needed;
 }
 
+bool JoiningGroupHelps(unsigned int mode, unsigned int ownerUid, unsigned int ownerGid,
+                       const UserIdentity& user) {
+    constexpr unsigned int groupReadWrite = S_IRGRP | S_IWGRP;
+    return ownerGid != 0 && user.uid != ownerUid && (mode & groupReadWrite) == groupReadWrite;
+}
+
 DeviceProbe ProbeDevice(const std::string& portName, const UserIdentity& user) {
     DeviceProbe probe;
     if (virt::IsRegistered(portName)) {
@@ -143,7 +149,7 @@ DeviceProbe ProbeDevice(const std::string& portName, const UserIdentity& user) {
     probe.exists = true;
     probe.readWrite = MayReadWrite(file.st_mode, file.st_uid, file.st_gid, user);
     probe.group = GroupName(file.st_gid);
-    probe.groupReadWrite = (file.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+    probe.joiningGroupHelps = JoiningGroupHelps(file.st_mode, file.st_uid, file.st_gid, user);
     probe.holderPid = LockHolder(file);
     if (!probe.holderPid)
         probe.holderPid = OpenedBy(file);

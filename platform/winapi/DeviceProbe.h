@@ -26,7 +26,7 @@ struct DeviceProbe {
     bool exists = false;                // a character device is there
     bool readWrite = false;             // the user may open it for reading and writing
     std::string group;                  // the group that owns it: its name, else its number
-    bool groupReadWrite = false;        // that group may read and write it
+    bool joiningGroupHelps = false;     // joining `group` would give read and write (see below)
     int holderPid = 0;                  // the process that holds it (0: nobody or unknown)
     std::string holderProgram;          // that process's program name
     std::vector<std::string> available; // the serial devices there are, as port names
@@ -38,5 +38,11 @@ DeviceProbe ProbeDevice(const std::string& portName, const UserIdentity& user = 
 // without privileges; uid 0 may do anything.
 bool MayReadWrite(unsigned int mode, unsigned int ownerUid, unsigned int ownerGid,
                   const UserIdentity& user);
+
+// Whether a user who joined the owning group could then read and write: that group has
+// both rights and the user is not the owner (whose own bits the kernel checks instead).
+// Never root's group: joining it is no advice to give anybody.
+bool JoiningGroupHelps(unsigned int mode, unsigned int ownerUid, unsigned int ownerGid,
+                       const UserIdentity& user);
 
 } // namespace win

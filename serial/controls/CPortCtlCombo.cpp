@@ -76,6 +76,31 @@ void TComComboBox::ReadFromPort() {
     setCurrentIndex(select_->ReadFromPort());
 }
 
+void TComComboBox::RefillItems() {
+    const bool selected = currentIndex() >= 0;
+    const QString chosen = currentText();
+    try {
+        select_->FillItems(select_->Property());
+    } catch (const Exception&) {
+        // No devices at all reads as a missing registry key: the list is empty then.
+        clear();
+    }
+    if (!selected) {
+        // Qt selects the first item added to an empty list.
+        setCurrentIndex(-1);
+        return;
+    }
+    int index = findText(chosen, Qt::MatchFixedString);
+    if (index < 0) {
+        // Gone from the system, still the user's choice: it stays where the order puts it.
+        index = 0;
+        while (index < count() && itemText(index).compare(chosen, Qt::CaseInsensitive) < 0)
+            ++index;
+        insertItem(index, chosen);
+    }
+    setCurrentIndex(index);
+}
+
 void TComComboBox::Change() {
     select_->TakeText(Text());
     if (OnChange)

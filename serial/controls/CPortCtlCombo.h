@@ -109,6 +109,11 @@ public:
     void ApplyToPort() { select_->ApplyToPort(); }
     void ReadFromPort();
 
+    // Builds the list afresh (the devices there are now) and keeps the selection and the
+    // pending value: a selected item the new list lacks stays in it, shown as its name.
+    // A list that cannot be read leaves only that item. OnChange does not fire.
+    void RefillItems();
+
     TComSelect& Select() { return *select_; }
 
     // Fired after a pick of the user has become the pending value (and been applied with

@@ -1,15 +1,22 @@
 #include "serial/controls/CPortSetup.h"
 
+#include "platform/winapi/DeviceChanges.h"
+#include "serial/controls/CPortCtlGuard.h"
+
 #include <QFont>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QSocketNotifier>
 
 #include <memory>
 
 namespace tavrin {
 
 TComSetupFrm::TComSetupFrm(QWidget* parent) : QDialog(parent) {
+    // Watching starts before the layout reads the device list, so that no change after the
+    // reading goes unseen.
+    deviceChanges_ = std::make_unique<win::DeviceChanges>();
     setupUi(this);
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
@@ -27,6 +34,25 @@ TComSetupFrm::TComSetupFrm(QWidget* parent) : QDialog(parent) {
     GroupBox1->setStyleSheet(QStringLiteral(
         "QGroupBox#GroupBox1 { border: 1px solid palette(mid); margin-top: 6px; }"
         "QGroupBox#GroupBox1::title { subcontrol-origin: margin; left: 6px; padding: 0px; }"));
+    FollowDevices();
+}
+
+TComSetupFrm::~TComSetupFrm() {
+    // The notifier stops waiting on the descriptor before the watch closes it.
+    delete deviceNotifier_;
+}
+
+void TComSetupFrm::FollowDevices() {
+    if (deviceChanges_->Descriptor() < 0)
+        return;
+    deviceNotifier_ =
+        new QSocketNotifier(deviceChanges_->Descriptor(), QSocketNotifier::Read, this);
+    connect(deviceNotifier_, &QSocketNotifier::activated, this, [this] {
+        ctl::RunReported([this] {
+            if (deviceChanges_->TakeChanges())
+                Combo1->RefillItems();
+        });
+    });
 }
 
 void TComSetupFrm::keyPressEvent(QKeyEvent* event) {

@@ -10,6 +10,13 @@
 #include <QDialog>
 
 #include <array>
+#include <memory>
+
+class QSocketNotifier;
+
+namespace win {
+class DeviceChanges;
+}
 
 namespace tavrin {
 
@@ -19,6 +26,7 @@ public:
     // Built from its stored layout, which fills the combo boxes' lists: the device list is
     // read here, and an error reading it (EReadError) leaves no form behind.
     explicit TComSetupFrm(QWidget* parent = nullptr);
+    ~TComSetupFrm() override;
 
     // The six combo boxes, from the device down to the flow control.
     std::array<TComComboBox*, 6> Combos() const {
@@ -28,6 +36,13 @@ public:
 protected:
     // Escape is bound to no button: only the close box cancels besides "Cancel".
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // While the dialog is open, the device list follows the devices that come and go.
+    void FollowDevices();
+
+    std::unique_ptr<win::DeviceChanges> deviceChanges_;
+    QSocketNotifier* deviceNotifier_ = nullptr;
 };
 
 // Shows the setup dialog for `port` modally. OK writes the six values into the port inside

@@ -8,6 +8,7 @@
 #include "support/SocatPair.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tavrin::testing {
 namespace {
@@ -32,7 +33,7 @@ TEST(OpenFailureDetailTest, EachCauseHasItsLine) {
     win::DeviceProbe locked = none;
     locked.exists = true;
     locked.group = "dialout";
-    locked.groupReadWrite = true;
+    locked.joiningGroupHelps = true;
     win::DeviceProbe virtualDevice;
     virtualDevice.virtualDevice = true;
 
@@ -60,7 +61,7 @@ TEST(OpenFailureDetailTest, EachCauseHasItsLine) {
                         "(processo 812).")},
         {"held by an unknown program", "/dev/ttyUSB0", 5, heldUnknown,
          QStringLiteral("O dispositivo /dev/ttyUSB0 está em uso por outro programa.")},
-        {"not permitted", "/dev/ttyUSB0", 5, locked,
+        {"not permitted, a group would help", "/dev/ttyUSB0", 5, locked,
          QStringLiteral("Sem permissão para usar /dev/ttyUSB0, que pertence ao grupo dialout. "
                         "Para entrar no grupo: sudo usermod -aG dialout $USER e depois saia e "
                         "entre de novo na sessão.")},
@@ -120,30 +121,70 @@ TEST_F(OpenFailureTest, FailedOpenExplainsItselfBelowThePortsMessage) {
     }
 }
 
-// The program runs as root here, who may open anything; what an ordinary user outside the
-// device's group is told comes from the same probe, asked for that user.
-// An ordinary user who may not use a real device is told to join its group only when that
-// group may read and write it; otherwise that an administrator must give access. Root is
-// never a group to join.
-TEST(OpenFailureDetailTest, OrdinaryUserGetsAdviceThatFitsTheDevice) {
+const QString JoinGroupAdvice =
+    QStringLiteral("Sem permissão para usar %1, que pertence ao grupo %2. Para entrar no grupo: "
+                   "sudo usermod -aG %2 $USER e depois saia e entre de novo na sessão.");
+const QString AdministratorAdvice =
+    QStringLiteral("Sem permissão para usar %1: só o dono do dispositivo pode usá-lo. Peça a um "
+                   "administrador que dê acesso, por exemplo com uma regra do udev que dê ao "
+                   "grupo dialout leitura e escrita, e que inclua você nesse grupo.");
+
+// A group to join is named only where that group may read and write the device and the
+// user is not its owner; root's group never, whatever its rights.
+TEST(OpenFailureDetailTest, PermissionAdviceFitsTheDevice) {
+    const win::UserIdentity student{1000, {1000}};
+    const struct {
+        const char* name;
+        unsigned int mode, ownerUid, ownerGid;
+        std::string group;
+        bool joinAdvice;
+    } rows[] = {
+        {"group with read and write", 0660, 0, 20, "dialout", true},
+        {"group that may only read", 0640, 0, 20, "dialout", false},
+        {"group without any rights", 0600, 0, 20, "dialout", false},
+        {"owner only, all root's", 0600, 0, 0, "root", false},
+        {"root's group, though it has both", 0660, 0, 0, "root", false},
+        {"the user owns it without rights; the group's would not apply", 0060, 1000, 20, "dialout",
+         false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        win::DeviceProbe probe;
+        probe.path = "/dev/ttyUSB0";
+        probe.present = probe.exists = true;
+        probe.readWrite =
+            win::MayReadWrite(S_IFCHR | row.mode, row.ownerUid, row.ownerGid, student);
+        ASSERT_FALSE(probe.readWrite);
+        probe.group = row.group;
+        probe.joiningGroupHelps =
+            win::JoiningGroupHelps(S_IFCHR | row.mode, row.ownerUid, row.ownerGid, student);
+
+        const QString detail = OpenFailureDetail("/dev/ttyUSB0", 5, probe);
+
+        const QString expected = row.joinAdvice
+                                     ? JoinGroupAdvice.arg(QStringLiteral("/dev/ttyUSB0"),
+                                                           QString::fromStdString(row.group))
+                                     : AdministratorAdvice.arg("/dev/ttyUSB0");
+        EXPECT_EQ(detail, expected);
+        EXPECT_FALSE(detail.contains(QStringLiteral("root"))) << detail.toStdString();
+    }
+}
+
+// The same probe on a real device with the modes set, asked for an ordinary user (the tests
+// may run as root, who may open anything).
+TEST(OpenFailureDetailTest, OrdinaryUserIsToldWhatFitsARealDevice) {
+    PseudoTerminal pty;
+    ASSERT_FALSE(pty.Path().empty());
+    // A group other than root's, one the test may hand the device to: dialout (20) as root,
+    // else the test user's own.
+    const gid_t group = ::geteuid() == 0 ? 20 : ::getegid();
+    ASSERT_EQ(::chown(pty.Path().c_str(), static_cast<uid_t>(-1), group), 0);
     const win::UserIdentity student{65534, {65534}};
-    const auto joinGroup = [](const QString& device, const QString& group) {
-        return QStringLiteral("Sem permissão para usar %1, que pertence ao grupo %2. Para entrar "
-                              "no grupo: sudo usermod -aG %2 $USER e depois saia e entre de novo "
-                              "na sessão.")
-            .arg(device, group);
-    };
-    const auto askAdministrator = [](const QString& device) {
-        return QStringLiteral("Sem permissão para usar %1: só o dono do dispositivo pode usá-lo. "
-                              "Peça a um administrador que dê acesso, por exemplo com uma regra "
-                              "do udev que dê ao grupo dialout leitura e escrita "
-                              "(GROUP=\"dialout\", MODE=\"0660\").")
-            .arg(device);
-    };
+    const QString path = QString::fromStdString(pty.Path());
     const struct {
         const char* name;
         mode_t mode;
-        bool groupNamed;
+        bool joinAdvice;
     } rows[] = {
         {"group with read and write", 0660, true},
         {"group that may only read", 0640, false},
@@ -151,30 +192,16 @@ TEST(OpenFailureDetailTest, OrdinaryUserGetsAdviceThatFitsTheDevice) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        PseudoTerminal pty;
-        ASSERT_FALSE(pty.Path().empty());
         ASSERT_EQ(::chmod(pty.Path().c_str(), row.mode), 0);
-        const win::DeviceProbe probe = win::ProbeDevice(pty.Path(), student);
-        ASSERT_FALSE(probe.group.empty());
-        const QString device = QString::fromStdString(pty.Path());
-        const QString group = QString::fromStdString(probe.group);
-        // Terminals belong to the group tty on most systems, to root in some containers.
-        EXPECT_EQ(OpenFailureDetail(pty.Path(), 5, probe),
-                  row.groupNamed && group != QStringLiteral("root") ? joinGroup(device, group)
-                                                                    : askAdministrator(device));
-    }
 
-    // A device of the root group, even one that group may use, as "0600 root:root" or
-    // "0660 root:root" show it.
-    for (bool groupReadWrite : {false, true}) {
-        win::DeviceProbe rootOwned;
-        rootOwned.path = "/dev/ttyACM0";
-        rootOwned.exists = true;
-        rootOwned.group = "root";
-        rootOwned.groupReadWrite = groupReadWrite;
-        const QString detail = OpenFailureDetail("/dev/ttyACM0", 5, rootOwned);
-        EXPECT_EQ(detail, askAdministrator(QStringLiteral("/dev/ttyACM0")));
-        EXPECT_FALSE(detail.contains(QStringLiteral("-aG root")));
+        const win::DeviceProbe probe = win::ProbeDevice(pty.Path(), student);
+
+        ASSERT_FALSE(probe.group.empty());
+        ASSERT_FALSE(probe.readWrite);
+        const QString group = QString::fromStdString(probe.group);
+        EXPECT_EQ(OpenFailureDetail(pty.Path(), 5, probe), row.joinAdvice
+                                                               ? JoinGroupAdvice.arg(path, group)
+                                                               : AdministratorAdvice.arg(path));
     }
 }
 

@@ -10,6 +10,9 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace tavrin::testing {
 namespace {
@@ -419,6 +422,130 @@ TEST_F(SendTest, DeviceLostDuringASendStopsItWithTheHardwareWarning) {
         EXPECT_EQ(Quelt->Edit_Data->text(), QStringLiteral("ABC"));
         EXPECT_FALSE(Quelt->Timer1->isActive());
         device->Replug();
+    }
+}
+
+// Runs `work` at the end of the `n`-th pause (counted from 1), before the send goes on.
+void AtPause(int n, std::function<void()> work) {
+    auto count = std::make_shared<int>(0);
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(Quelt->Timer1, &QTimer::timeout, Quelt,
+                                   [count, connection, n, work = std::move(work)] {
+                                       if (++*count != n)
+                                           return;
+                                       QObject::disconnect(*connection);
+                                       work();
+                                   });
+}
+
+// The user asks for `command` while a send runs, then goes on typing `typedAfter`.
+void AskWhileSending(const QString& command, const QString& typedAfter) {
+    Quelt->Edit_Data->setText(command);
+    Quelt->Button_Send->click();
+    Quelt->Edit_Data->setText(typedAfter);
+}
+
+// A waiting command stays in the command line until it has gone out, also with
+// "Apagar linha de comandos" on; then the line is emptied as after any send.
+TEST_F(SendTest, WaitingCommandStaysInTheCommandLineUntilItIsSent) {
+    OpenPort();
+    ConfigTerm->LimpaComandos->setChecked(true);
+    std::vector<std::pair<std::string, QString>> seen; // wire and command line at each pause
+    QObject::connect(Quelt->Timer1, &QTimer::timeout, Quelt,
+                     [&] { seen.emplace_back(Wire(), Quelt->Edit_Data->text()); });
+    DuringFirstPause([] {
+        Quelt->Edit_Data->setText(QStringLiteral("CD"));
+        Quelt->Button_Send->click();
+    });
+
+    Send(QStringLiteral("AB"));
+
+    EXPECT_EQ(Wire(), Bytes({'A', 'B', 0, 'C', 'D', 0}));
+    // Pauses after A, B, the first NUL, C and D.
+    ASSERT_EQ(seen.size(), 5u);
+    for (const auto& [wire, line] : seen)
+        EXPECT_EQ(line, QStringLiteral("CD")) << "with " << wire.size() << " bytes sent";
+    EXPECT_EQ(Quelt->Edit_Data->text(), QString()) << "emptied once it has gone out";
+    EXPECT_TRUE(boxes.empty());
+}
+
+// A send that stops (device gone, port closed, program ending) takes the waiting command
+// along unsent; that command comes back into the command line, over what was typed since,
+// so the user can send it again. Pauses: 1 after A, 2 after B, 3 after the NUL, 4 after C.
+TEST_F(SendTest, WaitingCommandThatIsNotSentComesBackIntoTheCommandLine) {
+    enum Outcome { Warning, PortError, Quiet };
+    const struct Row {
+        const char* name;
+        int pause;
+        std::function<void(win::virt::VirtualDevice&)> stop;
+        std::string wire;
+        Outcome outcome;
+    } rows[] = {
+        {"device unplugged during the running send", 2,
+         [](win::virt::VirtualDevice& d) { d.Unplug(); }, "AB", Warning},
+        {"DSR drops between the two", 3, [](win::virt::VirtualDevice& d) { d.SetDSR(false); },
+         Bytes({'A', 'B', 0}), Warning},
+        {"device unplugged while the waiting one goes out", 4,
+         [](win::virt::VirtualDevice& d) { d.Unplug(); }, Bytes({'A', 'B', 0, 'C'}), Warning},
+        {"port closed during the running send", 2,
+         [](win::virt::VirtualDevice&) { Quelt->FecharPorta1->trigger(); }, "AB", PortError},
+        {"port closed between the two", 3,
+         [](win::virt::VirtualDevice&) { Quelt->FecharPorta1->trigger(); }, Bytes({'A', 'B', 0}),
+         PortError},
+        {"port closed while the waiting one goes out", 4,
+         [](win::virt::VirtualDevice&) { Quelt->FecharPorta1->trigger(); },
+         Bytes({'A', 'B', 0, 'C'}), PortError},
+        {"program ending", 2, [](win::virt::VirtualDevice&) { Quelt->close(); }, "AB", Quiet},
+    };
+    for (const Row& row : rows) {
+        for (bool limpa : {true, false}) {
+            SCOPED_TRACE(std::string(row.name) + (limpa ? ", emptying on" : ", emptying off"));
+            Restart();
+            OpenPort();
+            ConfigTerm->LimpaComandos->setChecked(limpa);
+            if (row.outcome == Quiet)
+                answers.push_back(QMessageBox::Ok); // the port is still open: agree
+            DuringFirstPause(
+                [] { AskWhileSending(QStringLiteral("CD"), QStringLiteral("typed since")); });
+            AtPause(row.pause, [&] { row.stop(*device); });
+
+            Send(QStringLiteral("AB"));
+
+            EXPECT_EQ(Wire(), row.wire);
+            EXPECT_EQ(Quelt->Edit_Data->text(), QStringLiteral("CD"));
+            EXPECT_EQ(Quelt->CR->text(), QString::number(MaxCommandLength - 2))
+                << "the counter speaks of the command now in the line";
+            const auto errors = Errors();
+            switch (row.outcome) {
+            case Warning:
+                ASSERT_EQ(boxes.size(), 1u);
+                EXPECT_EQ(boxes[0].text,
+                          QStringLiteral("Transmissão interrompida. Hardware não detectado!"));
+                break;
+            case PortError:
+                ASSERT_EQ(errors.size(), 1u);
+                EXPECT_TRUE(errors[0].startsWith(QStringLiteral("TransmitCommChar")))
+                    << errors[0].toStdString();
+                break;
+            case Quiet:
+                EXPECT_TRUE(errors.empty());
+                break;
+            }
+            EXPECT_FALSE(Quelt->Timer1->isActive());
+            if (row.outcome != Quiet) {
+                // Sent again once the device is back, it goes out whole.
+                if (Quelt->ComPort->Connected())
+                    Quelt->FecharPorta1->trigger();
+                device->Replug();
+                device->SetDSR(true);
+                Quelt->AbrirPorta1->trigger();
+                LineAlwaysFree();
+                device->ClearOutput();
+                Quelt->Button_Send->click();
+                EXPECT_EQ(Wire(), Bytes({'C', 'D', 0}));
+                EXPECT_EQ(Quelt->Edit_Data->text(), limpa ? QString() : QStringLiteral("CD"));
+            }
+        }
     }
 }
 

@@ -77,5 +77,44 @@ TEST_F(StoreLoadTest, AStoreThatCannotBeUsedShowsThePortError) {
     EXPECT_EQ(ReadFile(config_.Config() + "/registry.db"), "not a database");
 }
 
+// Loaded settings that name a device which cannot be opened leave the port closed; the
+// window follows the port, so "Abrir Porta" works again, as after "Porta...".
+TEST_F(StoreLoadTest, LoadOnAnOpenPortKeepsTheMenuInLineWithThePort) {
+    const struct Row {
+        const char* name;
+        std::string storedPort;
+        bool staysOpen;
+    } rows[] = {
+        {"same device", "TAVRINV1", true},
+        {"device that is not there", "TAVRINGONE", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Restart();
+        ShowMainWindow();
+        Quelt->ComPort->SetPort(row.storedPort);
+        Store();
+        auto device = AttachDevice("TAVRINV1");
+        Quelt->AbrirPorta1->trigger();
+        ASSERT_TRUE(PortOpen);
+
+        Load();
+
+        EXPECT_EQ(Quelt->ComPort->Connected(), row.staysOpen);
+        EXPECT_EQ(PortOpen, row.staysOpen);
+        EXPECT_TRUE(row.staysOpen ? MenuSaysOpen() : MenuSaysClosed());
+        EXPECT_EQ(Errors(), row.staysOpen
+                                ? std::vector<QString>{}
+                                : std::vector<QString>{QStringLiteral("Failed to load settings")});
+        if (!row.staysOpen) {
+            Quelt->ComPort->SetPort("TAVRINV1");
+            Quelt->AbrirPorta1->trigger();
+            EXPECT_TRUE(Quelt->ComPort->Connected());
+            EXPECT_TRUE(PortOpen);
+            EXPECT_TRUE(MenuSaysOpen());
+        }
+    }
+}
+
 } // namespace
 } // namespace tavrin::testing

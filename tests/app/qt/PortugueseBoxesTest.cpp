@@ -6,7 +6,12 @@
 #include "app/qt/QtTranslations.h"
 
 #include <QAbstractButton>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QTimer>
+
+#include <memory>
+#include <optional>
 
 namespace tavrin::testing {
 namespace {
@@ -47,17 +52,39 @@ TEST_F(PortugueseBoxesTest, StandardButtonsSpeakPortuguese) {
     EXPECT_EQ(buttons, (QStringList{QStringLiteral("Não"), QStringLiteral("Sim")}));
 }
 
-// European Portuguese: Qt's catalogue for it lacks the standard buttons, which then come
-// from the Brazilian one instead of falling back to English.
-TEST_F(PortugueseBoxesTest, StandardButtonsSpeakPortugueseUnderEveryPortugueseLocale) {
-    for (const char* name : {"pt_PT", "pt_BR", "pt_AO", "de_DE"}) {
-        SCOPED_TRACE(name);
-        const QtTranslations translations{QLocale(QString::fromLatin1(name))};
-        ASSERT_TRUE(translations.Installed());
-        buttons.clear();
-        OnNextBox([](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
-        EXPECT_FALSE(Quelt->close());
-        EXPECT_EQ(buttons, (QStringList{QStringLiteral("Não"), QStringLiteral("Sim")}));
+// Qt's texts as each locale gets them. Qt's pt_PT catalogue lacks the standard buttons:
+// those come from the Brazilian one, while the texts pt_PT has stay European.
+TEST(QtTranslationsTest, EveryLocaleGetsPortugueseButtons) {
+    const auto text = [](const char* context, const char* source) {
+        return QCoreApplication::translate(context, source).remove(u'&');
+    };
+    // A text the European catalogue words in its own way.
+    const char* fileDialog = "QFileDialog";
+    const char* notFound = "%1\nFile not found.\nPlease verify the correct file name was given.";
+    const struct {
+        const char* name;
+        QLocale locale;
+        bool european;
+    } rows[] = {
+        {"European Portuguese", QLocale(QLocale::Portuguese, QLocale::Portugal), true},
+        {"Brazilian Portuguese", QLocale(QLocale::Portuguese, QLocale::Brazil), false},
+        {"Portuguese without a catalogue of its own", QLocale(QLocale::Portuguese, QLocale::Angola),
+         false},
+        {"English", QLocale(QLocale::English, QLocale::UnitedStates), false},
+        {"German", QLocale(QLocale::German, QLocale::Germany), false},
+        {"C", QLocale::c(), false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QtTranslations translations(row.locale);
+        ASSERT_TRUE(translations.Installed())
+            << "qt6-translations-l10n missing? (scripts/install-deps)";
+        EXPECT_EQ(text("QPlatformTheme", "&Yes"), QStringLiteral("Sim"));
+        EXPECT_EQ(text("QPlatformTheme", "&No"), QStringLiteral("Não"));
+        EXPECT_EQ(text("QPlatformTheme", "Cancel"), QStringLiteral("Cancelar"));
+        const QString file = text(fileDialog, notFound);
+        EXPECT_EQ(file.contains(QStringLiteral("Ficheiro")), row.european) << file.toStdString();
+        EXPECT_NE(file, QString::fromLatin1(notFound).remove(u'&'));
     }
 }
 
@@ -77,6 +104,45 @@ TEST_F(PortugueseBoxesTest, EscapeInTheCloseQueryKeepsTheProgramAndThePort) {
     OnNextBox([](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
     EXPECT_TRUE(Quelt->close());
     EXPECT_FALSE(device->IsOpen());
+}
+
+// The texts of the context menu a right click on `widget` opens; the menu is closed again.
+// Some widgets run their menu in a loop of its own, others only pop it up.
+QStringList ContextMenuTexts(QWidget* widget) {
+    auto texts = std::make_shared<std::optional<QStringList>>();
+    QTimer::singleShot(0, [texts] {
+        QMenu* menu = nullptr;
+        ASSERT_TRUE(WaitUntil(
+            [&menu] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }));
+        QStringList seen;
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator())
+                seen << action->text().remove(u'&').section(u'\t', 0, 0);
+        menu->close();
+        *texts = seen;
+    });
+    const QPoint at(10, 10);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
+    QApplication::sendEvent(widget, &click);
+    EXPECT_TRUE(WaitUntil([texts] { return texts->has_value(); }));
+    return texts->value_or(QStringList());
+}
+
+// Under a European Portuguese locale, whose Qt catalogue lacks the standard buttons.
+TEST_F(PortugueseBoxesTest, MenusAndBoxesSpeakPortugueseUnderEuropeanPortuguese) {
+    const QtTranslations translations(QLocale(QLocale::Portuguese, QLocale::Portugal));
+
+    EXPECT_EQ(ContextMenuTexts(Quelt->Memo->viewport()),
+              (QStringList{QStringLiteral("Copiar"), QStringLiteral("Selecionar Tudo")}));
+    const QStringList commandLine = ContextMenuTexts(Quelt->Edit_Data);
+    EXPECT_TRUE(commandLine.contains(QStringLiteral("Copiar")))
+        << commandLine.join(u'|').toStdString();
+    EXPECT_TRUE(commandLine.contains(QStringLiteral("Colar")))
+        << commandLine.join(u'|').toStdString();
+
+    OnNextBox([](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
+    EXPECT_FALSE(Quelt->close()); // the port is closed: "Deseja sair?"
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("Não"), QStringLiteral("Sim")}));
 }
 
 } // namespace
