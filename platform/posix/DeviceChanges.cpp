@@ -13,6 +13,7 @@
 #include <sys/epoll.h>
 #include <sys/inotify.h>
 #include <unistd.h>
+#include <utility>
 
 namespace win {
 
@@ -48,6 +49,7 @@ struct DeviceChanges::Watch {
     udev_monitor* monitor = nullptr;
     std::string config;
     std::string dosdevices;
+    std::string ptys;
     int watches[4] = {-1, -1, -1, -1}; // by Folder
 
     void Add(int fd) {
@@ -60,7 +62,7 @@ struct DeviceChanges::Watch {
     // Watches a folder that may not be there yet; a folder made later is watched when its
     // parent tells of it. Adding a watch that exists changes nothing.
     void WatchFolders() {
-        const std::string paths[4] = {Parent(config), config, dosdevices, "/dev/pts"};
+        const std::string paths[4] = {Parent(config), config, dosdevices, ptys};
         for (int i = 0; i < 4; ++i)
             watches[i] = ::inotify_add_watch(inotify, paths[i].c_str(), NameChanges | IN_ONLYDIR);
     }
@@ -115,8 +117,9 @@ struct DeviceChanges::Watch {
     }
 };
 
-DeviceChanges::DeviceChanges() : watch_(std::make_unique<Watch>()) {
+DeviceChanges::DeviceChanges(std::string ptys) : watch_(std::make_unique<Watch>()) {
     Watch& w = *watch_;
+    w.ptys = std::move(ptys);
     w.epoll = ::epoll_create1(EPOLL_CLOEXEC);
     if (w.epoll < 0)
         return;

@@ -7,13 +7,16 @@
 // It offers one descriptor to wait on, with poll or a GUI toolkit's socket notifier.
 
 #include <memory>
+#include <string>
 
 namespace win {
 
 class DeviceChanges {
 public:
     // Starts watching <config>/dosdevices as it is named now, and the system's serial devices.
-    DeviceChanges();
+    // `ptys` is where pseudo-terminals appear; tests point it elsewhere, since other
+    // programs make and close terminals there all the time.
+    explicit DeviceChanges(std::string ptys = "/dev/pts");
     ~DeviceChanges();
     DeviceChanges(const DeviceChanges&) = delete;
     DeviceChanges& operator=(const DeviceChanges&) = delete;

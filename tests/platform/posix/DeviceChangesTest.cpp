@@ -26,7 +26,8 @@ constexpr int QuietMs = 100;
 TEST(DeviceChangesTest, LinkMadeOrRemovedWakesTheDescriptor) {
     TempFolder temp;
     TempConfig config(temp.Path() + "/config");
-    win::DeviceChanges changes;
+    // Terminals that other tests make meanwhile would wake it: a folder of its own instead.
+    win::DeviceChanges changes(temp.Path() + "/pts");
     ASSERT_GE(changes.Descriptor(), 0);
     EXPECT_FALSE(Wakes(changes, QuietMs));
 
@@ -55,7 +56,7 @@ TEST(DeviceChangesTest, FoldersMadeAfterTheWatchBeganAreFollowed) {
     const char* previous = std::getenv("XDG_CONFIG_HOME");
     const std::string saved = previous ? previous : "";
     ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
-    win::DeviceChanges changes;
+    win::DeviceChanges changes(temp.Path() + "/pts");
     if (previous)
         ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
     else
