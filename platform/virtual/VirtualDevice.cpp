@@ -154,6 +154,15 @@ std::string VirtualDevice::Output() const {
 std::vector<SentByte> VirtualDevice::SentBytes() const {
     return impl_->SentBytes();
 }
+void VirtualDevice::SetOutputTap(OutputTap tap) {
+    impl_->SetOutputTap(std::move(tap));
+}
+void VirtualDevice::SetCaptureOutput(bool on) {
+    impl_->SetCaptureOutput(on);
+}
+DCB VirtualDevice::ActiveDcb() const {
+    return impl_->ActiveDcb();
+}
 void VirtualDevice::ClearOutput() {
     impl_->ClearOutput();
 }

@@ -109,6 +109,19 @@ public:
     // that tests decide when it happens.
     void TxEmpty();
 
+    // Called for every byte written through TransmitCommChar/WriteFile, with the control
+    // block the open handle runs at and the time it was handed over, so that a model of the
+    // other end (a simulated board) can follow the line. It runs inside the device's own
+    // lock: it must not call the device. Null removes it.
+    using OutputTap = std::function<void(std::uint8_t byte, const DCB& dcb,
+                                         std::chrono::steady_clock::time_point at)>;
+    void SetOutputTap(OutputTap tap);
+    // Whether Output and SentBytes keep what is written (on by default); a device that
+    // runs for a whole session behind a tap turns it off, so memory stays bounded.
+    void SetCaptureOutput(bool on);
+    // The control block the open handle runs at (the default block while closed).
+    DCB ActiveDcb() const;
+
     // Everything written through TransmitCommChar/WriteFile, in order.
     std::string Output() const;
     std::vector<SentByte> SentBytes() const;
