@@ -28,9 +28,10 @@ UartSettings SettingsOf(const win::DCB& dcb) {
     return uart;
 }
 
-SimulatedPort::SimulatedPort(const std::string& name, std::uint32_t seed)
+SimulatedPort::SimulatedPort(const std::string& name, std::uint32_t seed, bool record)
     : name_(name), device_(win::virt::VirtualDevice::Register(name)) {
-    device_->SetCaptureOutput(false);
+    device_->SetCaptureOutput(record);
+    device_->SetJournalling(record);
     BoardLine& line = *this;
     host_ = std::make_unique<BoardHost>(line, seed);
     BoardHost* host = host_.get();

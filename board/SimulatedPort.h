@@ -21,8 +21,10 @@ UartSettings SettingsOf(const win::DCB& dcb);
 
 class SimulatedPort : private BoardLine {
 public:
-    // Registers the board's device under `name`; it stays registered while this lives.
-    explicit SimulatedPort(const std::string& name = kSimulatedPortName, std::uint32_t seed = 2024);
+    // Registers the board's device under `name`; it stays registered while this lives. The
+    // device keeps neither a journal nor the bytes written unless `record` (tests).
+    explicit SimulatedPort(const std::string& name = kSimulatedPortName, std::uint32_t seed = 2024,
+                           bool record = false);
     ~SimulatedPort() override;
     SimulatedPort(const SimulatedPort&) = delete;
     SimulatedPort& operator=(const SimulatedPort&) = delete;

@@ -178,6 +178,10 @@ std::vector<Call> VirtualDevice::Calls() const {
     return calls;
 }
 
+void VirtualDevice::SetJournalling(bool on) {
+    impl_->SetJournalling(on);
+}
+
 void VirtualDevice::ClearJournal() {
     impl_->ClearJournal();
 }

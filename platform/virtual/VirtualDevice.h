@@ -130,6 +130,9 @@ public:
     // --- Inspection ----------------------------------------------------------------------
     std::vector<JournalEntry> Journal() const;
     std::vector<Call> Calls() const; // the journal's call kinds only
+    // Whether calls are journalled (on by default); off for a device that serves a whole
+    // session, so memory stays bounded.
+    void SetJournalling(bool on);
     void ClearJournal();
     bool IsOpen() const;
     // The last block given to SetCommState, as passed (also when it was refused); all zero

@@ -29,7 +29,8 @@ std::shared_ptr<CommDevice> VirtualDeviceImpl::Open(const OpenRequest& request, 
     }
     entry.result = port ? TRUE : FALSE;
     entry.error = error;
-    journal_.push_back(entry);
+    if (journalling_)
+        journal_.push_back(entry);
     return port;
 }
 
@@ -50,7 +51,8 @@ DWORD VirtualDeviceImpl::TakeFailure(Call call) {
 
 void VirtualDeviceImpl::Record(const JournalEntry& entry) {
     std::lock_guard guard(lock_);
-    journal_.push_back(entry);
+    if (journalling_)
+        journal_.push_back(entry);
     if (entry.call == Call::WaitCommEvent)
         ++waitCommEventCalls_;
 }
@@ -179,6 +181,11 @@ DCB VirtualDeviceImpl::ActiveDcb() const {
 std::vector<JournalEntry> VirtualDeviceImpl::Journal() const {
     std::lock_guard guard(lock_);
     return journal_;
+}
+
+void VirtualDeviceImpl::SetJournalling(bool on) {
+    std::lock_guard guard(lock_);
+    journalling_ = on;
 }
 
 void VirtualDeviceImpl::ClearJournal() {

@@ -50,6 +50,7 @@ public:
     DCB ActiveDcb() const;
     std::vector<JournalEntry> Journal() const;
     void ClearJournal();
+    void SetJournalling(bool on);
     bool IsOpen() const;
     DCB LastDcb() const;
     COMMTIMEOUTS LastTimeouts() const;
@@ -84,6 +85,7 @@ private:
     VirtualDevice::Clock clock_;
     VirtualDevice::OutputTap tap_;
     bool captureOutput_ = true;
+    bool journalling_ = true;
     std::optional<std::chrono::steady_clock::time_point> lastImmediate_;
     DCB activeDcb_{};
     DCB lastDcb_{};
