@@ -13,8 +13,9 @@
 
 namespace tavrin::board {
 
-// The name the program registers the board under.
+// The name the program registers the board under, and what the port list says it is.
 inline constexpr const char kSimulatedPortName[] = "SIM";
+inline constexpr const char kSimulatedPortDescription[] = "Placa simulada: pratique sem hardware";
 
 // The UART settings a control block asks for.
 UartSettings SettingsOf(const win::DCB& dcb);

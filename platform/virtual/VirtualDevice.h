@@ -127,6 +127,13 @@ public:
     std::vector<SentByte> SentBytes() const;
     void ClearOutput();
 
+    // --- Listing -------------------------------------------------------------------------
+    // A device that users may pick: it joins the system's serial devices in the hardware
+    // map (HARDWARE\DEVICEMAP\SERIALCOMM) under its own name, with `description` as what
+    // it is. Devices are not listed unless they ask (tests' devices never are); an empty
+    // description stops the listing.
+    void SetListed(const std::string& description);
+
     // --- Inspection ----------------------------------------------------------------------
     std::vector<JournalEntry> Journal() const;
     std::vector<Call> Calls() const; // the journal's call kinds only

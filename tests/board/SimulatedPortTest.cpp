@@ -7,6 +7,8 @@
 #include "support/VirtualPort.h"
 
 #include "base/GuiQueue.h"
+#include "base/Strings.h"
+#include "platform/winapi/DeviceDescriptions.h"
 
 #include <gtest/gtest.h>
 
@@ -156,6 +158,30 @@ TEST_F(SimulatedPortTest, APortClosedWhileTheBoardAnswersLosesTheAnswerOnly) {
     received_.clear();
     Command("LED1");
     ASSERT_TRUE(WaitFor("LED1 ligado\r\n")) << received_;
+}
+
+TEST(SimulatedPortListing, AListedBoardJoinsTheSerialDevicesWithItsDescription) {
+    const std::string name = tavrin::testing::UniqueDeviceName();
+    auto listed = [&] {
+        TStrings names;
+        try {
+            ListComPorts(names);
+        } catch (const EComPort&) {
+            return false; // no serial device at all
+        }
+        for (std::size_t i = 0; i < names.Count(); ++i)
+            if (names[i] == name)
+                return true;
+        return false;
+    };
+    {
+        SimulatedPort sim(name);
+        EXPECT_FALSE(listed()); // a virtual device is not listed unless it asks
+        sim.Device().SetListed(kSimulatedPortDescription);
+        EXPECT_TRUE(listed());
+        EXPECT_EQ(win::SerialDeviceDescriptions()[name], "Placa simulada: pratique sem hardware");
+    }
+    EXPECT_FALSE(listed()); // gone with the board
 }
 
 } // namespace
