@@ -18,11 +18,11 @@ const char kUsage[] =
     "PASTA/dosdevices/comN, o nome pelo qual o Tavrin (e o Wine) abrem a porta COMN.\n"
     "A placa fala a 9600 8N1 ao ligar; digite AJUDA para a lista de comandos.\n"
     "\n"
-    "  --com N        o numero da porta COM, de 1 a 255 (padrao: 1)\n"
-    "  --config PASTA a pasta de configuracao (padrao: a do Tavrin,\n"
+    "  --com N        o número da porta COM, de 1 a 255 (padrão: 1)\n"
+    "  --config PASTA a pasta de configuração (padrão: a do Tavrin,\n"
     "                 $XDG_CONFIG_HOME/tavrin ou ~/.config/tavrin)\n"
     "  --help         mostra esta ajuda\n"
-    "  --version      mostra a versao\n";
+    "  --version      mostra a versão\n";
 
 bool MakeFolders(const std::string& path) {
     for (std::size_t at = 1; at <= path.size(); ++at) {
@@ -59,20 +59,20 @@ int main(int argc, char** argv) {
             char* end = nullptr;
             const long n = std::strtol(value.c_str(), &end, 10);
             if (value.empty() || *end != '\0' || n < 1 || n > 255) {
-                std::fprintf(stderr, "tavrin-board: --com precisa de um numero de 1 a 255\n");
+                std::fprintf(stderr, "tavrin-board: --com precisa de um número de 1 a 255\n");
                 return 2;
             }
             com = static_cast<int>(n);
             continue;
         }
-        std::fprintf(stderr, "tavrin-board: opcao desconhecida: %s\n%s", option.c_str(), kUsage);
+        std::fprintf(stderr, "tavrin-board: opção desconhecida: %s\n%s", option.c_str(), kUsage);
         return 2;
     }
     if (config.empty())
         config = win::ConfigDirectory();
     const std::string folder = config + "/dosdevices";
     if (!MakeFolders(folder)) {
-        std::fprintf(stderr, "tavrin-board: nao foi possivel criar %s: %s\n", folder.c_str(),
+        std::fprintf(stderr, "tavrin-board: não foi possível criar %s: %s\n", folder.c_str(),
                      std::strerror(errno));
         return 1;
     }
