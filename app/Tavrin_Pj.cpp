@@ -6,11 +6,16 @@
 #include "app/windows/UnitAjuda.h"
 #include "app/windows/UnitConfigTerm.h"
 #include "app/windows/UnitSobre.h"
+#include "board/SimulatedPort.h"
 
 namespace tavrin {
 
 int Tavrin_Pj(const StartOptions& options) {
     const QtTranslations translations;
+    // The simulated board: a port "SIM" to practise on without hardware, opened like any
+    // other and listed beside the system's devices, for the whole run.
+    board::SimulatedPort simulatedBoard;
+    simulatedBoard.Device().SetListed(board::kSimulatedPortDescription);
     QtApplication app;
     app.SetTitle(QStringLiteral("Tavrin 1.0 - Comunicação Serial"));
     app.CreateForm(Quelt);

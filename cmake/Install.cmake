@@ -9,6 +9,10 @@ set(desktop_files ${PROJECT_SOURCE_DIR}/resources/desktop)
 set(TAVRIN_ICON_SIZES 16 22 24 32 48 64 128 256)
 
 install(TARGETS tavrin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The simulated board on a pseudo-terminal, for other serial programs; a build of the
+# program alone (scripts/package) builds it too.
+install(TARGETS tavrin-board RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+add_dependencies(tavrin tavrin-board)
 install(FILES ${desktop_files}/${TAVRIN_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${desktop_files}/${TAVRIN_APP_ID}.metainfo.xml
@@ -37,7 +41,7 @@ set_tests_properties(InstallIsValid DebianPackageIsComplete PROPERTIES RESOURCE_
 # bytes), the copyright in the machine-readable format. The program depends on them so that
 # a build of the program alone (scripts/package) has everything the package holds.
 set(doc_outputs)
-foreach(source man/tavrin.1 man/pt_BR/tavrin.1 changelog)
+foreach(source man/tavrin.1 man/pt_BR/tavrin.1 man/tavrin-board.1 changelog)
     set(in ${PROJECT_SOURCE_DIR}/doc/${source})
     set(out ${CMAKE_BINARY_DIR}/doc/${source}.gz)
     get_filename_component(out_dir ${out} DIRECTORY)
@@ -51,7 +55,8 @@ endforeach()
 add_custom_target(tavrin_docs DEPENDS ${doc_outputs})
 add_dependencies(tavrin tavrin_docs)
 
-install(FILES ${CMAKE_BINARY_DIR}/doc/man/tavrin.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_BINARY_DIR}/doc/man/tavrin.1.gz ${CMAKE_BINARY_DIR}/doc/man/tavrin-board.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_BINARY_DIR}/doc/man/pt_BR/tavrin.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/pt_BR/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/doc/copyright ${CMAKE_BINARY_DIR}/doc/changelog.gz

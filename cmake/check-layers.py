@@ -3,7 +3,7 @@
 build without a GUI includes Qt. The rooms, from the top: the program's entry; its windows
 (the main window and the secondary ones know each other: the terminal settings restyle the
 main window, which opens them); its widgets; its Qt binding; the controls; the engine; the
-class library; the backends, the shared driver, the Windows calls, the configuration rules.
+class library; the simulated board, which drives a virtual device; the backends, the shared driver, the Windows calls, the configuration rules.
 A room may include its own files, its peers and anything below it."""
 
 import pathlib
@@ -12,11 +12,11 @@ import sys
 
 ROOMS = [  # (folder, rank): a higher rank stands above a lower one
     ("app/main", 8), ("app/windows", 8), ("app/widgets", 7), ("app/qt", 6), ("app", 10),
-    ("serial/controls", 5), ("serial", 4), ("base", 3),
+    ("serial/controls", 5), ("serial", 4), ("base", 3), ("board", 2.5),
     ("platform/posix", 2), ("platform/virtual", 2), ("platform/driver", 1.5),
     ("platform/winapi", 1), ("platform/config", 0.5), ("platform", None),
 ]
-NO_QT = ("serial", "base", "platform")
+NO_QT = ("serial", "base", "platform", "board")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 QT = re.compile(r"^(Q[A-Za-z]+|Qt[A-Za-z]*/.*|q[a-z_]+\.h)$")
 

@@ -20,10 +20,11 @@ for needed in libqt6widgets6 libqt6gui6 libqt6core6 libsqlite3-0 libudev1 libx11
     [[ ", $depends," == *", $needed"[\ ,]* ]] || fail "Depends lacks $needed"
 done
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for file in ./usr/bin/tavrin ./usr/share/applications/$id.desktop \
+for file in ./usr/bin/tavrin ./usr/bin/tavrin-board ./usr/share/applications/$id.desktop \
     ./usr/share/metainfo/$id.metainfo.xml ./usr/share/icons/hicolor/scalable/apps/$id.svg \
     ./usr/share/icons/hicolor/48x48/apps/$id.png ./usr/share/doc/tavrin/copyright \
     ./usr/share/doc/tavrin/changelog.gz ./usr/share/man/man1/tavrin.1.gz \
+    ./usr/share/man/man1/tavrin-board.1.gz \
     ./usr/share/man/pt_BR/man1/tavrin.1.gz; do
     grep -qx "$file" <<<"$contents" || fail "package lacks $file"
 done

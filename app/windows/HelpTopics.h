@@ -24,8 +24,10 @@ enum THelpTopic {
     htStatusPorta,
     htDeteccaoHardware,
     htBarraStatus,
+    // Ferramentas, in the order of the keyword list
+    htPlacaSimulada,
 };
-constexpr int HelpTopicCount = htBarraStatus + 1;
+constexpr int HelpTopicCount = htPlacaSimulada + 1;
 
 // The keyword the topic is listed under, as the keyword list shows it.
 QString HelpKeyword(THelpTopic topic);

@@ -34,6 +34,9 @@ private:
 
 TFormAjuda::TFormAjuda(QWidget* parent) : QDialog(parent) {
     setupUi(this);
+    // The tools added to the program have a category of their own after the layout's three.
+    if (ComboKey->findText(QStringLiteral("Ferramentas")) < 0)
+        ComboKey->addItem(QStringLiteral("Ferramentas"));
     ApplyDesignLook();
     DescribeControls();
     BindUserChange(ComboKey, [this] { ComboKeyChange(); });
@@ -114,6 +117,10 @@ void TFormAjuda::ComboKeyChange() {
         ListKeywords({htCaracteresRestantes, htStatusPorta, htDeteccaoHardware, htBarraStatus});
         CurrentCategory = hcIndicadores;
         break;
+    case 3:
+        ListKeywords({htPlacaSimulada});
+        CurrentCategory = hcFerramentas;
+        break;
     default:
         // A typed text names no category: the lists stay empty, the category stays.
         break;
@@ -147,6 +154,12 @@ void TFormAjuda::ListSubClick() {
                                                   &TFormAjuda::HDetec, &TFormAjuda::BarradeStatus};
         if (position < static_cast<int>(std::size(indicadores)))
             (this->*indicadores[position])();
+        break;
+    }
+    case hcFerramentas: {
+        static constexpr THelpTopic ferramentas[] = {htPlacaSimulada};
+        if (position < static_cast<int>(std::size(ferramentas)))
+            ShowTopic(ferramentas[position]);
         break;
     }
     }

@@ -13,7 +13,7 @@
 namespace tavrin {
 
 // The category whose keywords ListSub lists: exactly one is current at any time.
-enum THelpCategory { hcAjuda, hcComandos, hcIndicadores };
+enum THelpCategory { hcAjuda, hcComandos, hcIndicadores, hcFerramentas };
 extern THelpCategory CurrentCategory;
 
 class TFormAjuda : public QDialog, public Ui::UnitAjuda {

@@ -1,4 +1,5 @@
 #include "platform/posix/SerialDevices.h"
+#include "platform/virtual/VirtualOpen.h"
 
 #include "platform/config/ConfigDir.h"
 #include "platform/winapi/DeviceDescriptions.h"
@@ -194,8 +195,13 @@ std::string SysfsRoot() {
 namespace win::backend {
 
 std::vector<SerialDeviceEntry> SerialCommEntries() {
-    return posix::SerialCommEntriesFrom(posix::SysfsRoot() + "/class/tty",
-                                        ConfigDirectory() + "/dosdevices");
+    auto entries = posix::SerialCommEntriesFrom(posix::SysfsRoot() + "/class/tty",
+                                                ConfigDirectory() + "/dosdevices");
+    // Devices of the program's own that users may pick, as a virtual serial driver on
+    // Windows adds its ports to the map.
+    for (auto& listed : virt::ListedDevices())
+        entries.push_back(std::move(listed));
+    return entries;
 }
 
 } // namespace win::backend

@@ -17,6 +17,7 @@ namespace {
 struct Registry {
     std::mutex lock;
     std::map<std::string, std::weak_ptr<VirtualDevice>> devices;
+    std::map<std::string, std::pair<std::string, std::string>> listed; // key: name, description
 };
 
 Registry& TheRegistry() {
@@ -100,6 +101,28 @@ bool IsRegistered(const std::string& name) {
     return found != registry.devices.end() && !found->second.expired();
 }
 
+std::vector<backend::SerialDeviceEntry> ListedDevices() {
+    Registry& registry = TheRegistry();
+    std::lock_guard guard(registry.lock);
+    std::vector<backend::SerialDeviceEntry> entries;
+    for (const auto& [key, listing] : registry.listed) {
+        auto found = registry.devices.find(key);
+        if (found == registry.devices.end() || found->second.expired())
+            continue;
+        entries.push_back({"\\Device\\Virtual\\" + listing.first, listing.first, listing.second});
+    }
+    return entries;
+}
+
+void VirtualDevice::SetListed(const std::string& description) {
+    Registry& registry = TheRegistry();
+    std::lock_guard guard(registry.lock);
+    if (description.empty())
+        registry.listed.erase(Key(impl_->Name()));
+    else
+        registry.listed[Key(impl_->Name())] = {impl_->Name(), description};
+}
+
 std::shared_ptr<VirtualDevice> VirtualDevice::Register(const std::string& name) {
     std::shared_ptr<VirtualDevice> device(new VirtualDevice(name));
     Registry& registry = TheRegistry();
@@ -112,6 +135,7 @@ void VirtualDevice::Unregister(const std::string& name) {
     Registry& registry = TheRegistry();
     std::lock_guard guard(registry.lock);
     registry.devices.erase(Key(name));
+    registry.listed.erase(Key(name));
 }
 
 VirtualDevice::VirtualDevice(std::string name)
@@ -122,8 +146,10 @@ VirtualDevice::~VirtualDevice() {
     Registry& registry = TheRegistry();
     std::lock_guard guard(registry.lock);
     auto found = registry.devices.find(Key(impl_->Name()));
-    if (found != registry.devices.end() && found->second.expired())
+    if (found != registry.devices.end() && found->second.expired()) {
         registry.devices.erase(found);
+        registry.listed.erase(Key(impl_->Name()));
+    }
 }
 
 void VirtualDevice::SetCTS(bool on) {
@@ -154,6 +180,15 @@ std::string VirtualDevice::Output() const {
 std::vector<SentByte> VirtualDevice::SentBytes() const {
     return impl_->SentBytes();
 }
+void VirtualDevice::SetOutputTap(OutputTap tap) {
+    impl_->SetOutputTap(std::move(tap));
+}
+void VirtualDevice::SetCaptureOutput(bool on) {
+    impl_->SetCaptureOutput(on);
+}
+DCB VirtualDevice::ActiveDcb() const {
+    return impl_->ActiveDcb();
+}
 void VirtualDevice::ClearOutput() {
     impl_->ClearOutput();
 }
@@ -167,6 +202,10 @@ std::vector<Call> VirtualDevice::Calls() const {
     for (const JournalEntry& entry : impl_->Journal())
         calls.push_back(entry.call);
     return calls;
+}
+
+void VirtualDevice::SetJournalling(bool on) {
+    impl_->SetJournalling(on);
 }
 
 void VirtualDevice::ClearJournal() {

@@ -109,14 +109,37 @@ public:
     // that tests decide when it happens.
     void TxEmpty();
 
+    // Called for every byte written through TransmitCommChar/WriteFile, with the control
+    // block the open handle runs at and the time it was handed over, so that a model of the
+    // other end (a simulated board) can follow the line. It runs inside the device's own
+    // lock: it must not call the device. Null removes it.
+    using OutputTap = std::function<void(std::uint8_t byte, const DCB& dcb,
+                                         std::chrono::steady_clock::time_point at)>;
+    void SetOutputTap(OutputTap tap);
+    // Whether Output and SentBytes keep what is written (on by default); a device that
+    // runs for a whole session behind a tap turns it off, so memory stays bounded.
+    void SetCaptureOutput(bool on);
+    // The control block the open handle runs at (the default block while closed).
+    DCB ActiveDcb() const;
+
     // Everything written through TransmitCommChar/WriteFile, in order.
     std::string Output() const;
     std::vector<SentByte> SentBytes() const;
     void ClearOutput();
 
+    // --- Listing -------------------------------------------------------------------------
+    // A device that users may pick: it joins the system's serial devices in the hardware
+    // map (HARDWARE\DEVICEMAP\SERIALCOMM) under its own name, with `description` as what
+    // it is. Devices are not listed unless they ask (tests' devices never are); an empty
+    // description stops the listing.
+    void SetListed(const std::string& description);
+
     // --- Inspection ----------------------------------------------------------------------
     std::vector<JournalEntry> Journal() const;
     std::vector<Call> Calls() const; // the journal's call kinds only
+    // Whether calls are journalled (on by default); off for a device that serves a whole
+    // session, so memory stays bounded.
+    void SetJournalling(bool on);
     void ClearJournal();
     bool IsOpen() const;
     // The last block given to SetCommState, as passed (also when it was refused); all zero

@@ -29,7 +29,8 @@ std::shared_ptr<CommDevice> VirtualDeviceImpl::Open(const OpenRequest& request, 
     }
     entry.result = port ? TRUE : FALSE;
     entry.error = error;
-    journal_.push_back(entry);
+    if (journalling_)
+        journal_.push_back(entry);
     return port;
 }
 
@@ -50,7 +51,8 @@ DWORD VirtualDeviceImpl::TakeFailure(Call call) {
 
 void VirtualDeviceImpl::Record(const JournalEntry& entry) {
     std::lock_guard guard(lock_);
-    journal_.push_back(entry);
+    if (journalling_)
+        journal_.push_back(entry);
     if (entry.call == Call::WaitCommEvent)
         ++waitCommEventCalls_;
 }
@@ -87,15 +89,22 @@ DWORD VirtualDeviceImpl::TransmitImmediate(char ch) {
     if (lastImmediate_ && now < *lastImmediate_ + perChar)
         return VirtualDevice::kTransmitBusyError;
     lastImmediate_ = now;
-    sent_.push_back({static_cast<std::uint8_t>(ch), now});
+    if (captureOutput_)
+        sent_.push_back({static_cast<std::uint8_t>(ch), now});
+    if (tap_)
+        tap_(static_cast<std::uint8_t>(ch), activeDcb_, now);
     return ERROR_SUCCESS;
 }
 
 void VirtualDeviceImpl::Capture(const std::uint8_t* bytes, DWORD count) {
     std::lock_guard guard(lock_);
     const auto now = NowLocked();
-    for (DWORD i = 0; i < count; ++i)
-        sent_.push_back({bytes[i], now});
+    for (DWORD i = 0; i < count; ++i) {
+        if (captureOutput_)
+            sent_.push_back({bytes[i], now});
+        if (tap_)
+            tap_(bytes[i], activeDcb_, now);
+    }
 }
 
 std::shared_ptr<VirtualComm> VirtualDeviceImpl::OpenPort() const {
@@ -154,9 +163,29 @@ void VirtualDeviceImpl::ClearOutput() {
     sent_.clear();
 }
 
+void VirtualDeviceImpl::SetOutputTap(VirtualDevice::OutputTap tap) {
+    std::lock_guard guard(lock_);
+    tap_ = std::move(tap);
+}
+
+void VirtualDeviceImpl::SetCaptureOutput(bool on) {
+    std::lock_guard guard(lock_);
+    captureOutput_ = on;
+}
+
+DCB VirtualDeviceImpl::ActiveDcb() const {
+    std::lock_guard guard(lock_);
+    return activeDcb_;
+}
+
 std::vector<JournalEntry> VirtualDeviceImpl::Journal() const {
     std::lock_guard guard(lock_);
     return journal_;
+}
+
+void VirtualDeviceImpl::SetJournalling(bool on) {
+    std::lock_guard guard(lock_);
+    journalling_ = on;
 }
 
 void VirtualDeviceImpl::ClearJournal() {

@@ -45,8 +45,12 @@ public:
     std::string Output() const;
     std::vector<SentByte> SentBytes() const;
     void ClearOutput();
+    void SetOutputTap(VirtualDevice::OutputTap tap);
+    void SetCaptureOutput(bool on);
+    DCB ActiveDcb() const;
     std::vector<JournalEntry> Journal() const;
     void ClearJournal();
+    void SetJournalling(bool on);
     bool IsOpen() const;
     DCB LastDcb() const;
     COMMTIMEOUTS LastTimeouts() const;
@@ -79,6 +83,9 @@ private:
     std::map<Call, Failure> failures_;
     std::chrono::nanoseconds charTime_{0};
     VirtualDevice::Clock clock_;
+    VirtualDevice::OutputTap tap_;
+    bool captureOutput_ = true;
+    bool journalling_ = true;
     std::optional<std::chrono::steady_clock::time_point> lastImmediate_;
     DCB activeDcb_{};
     DCB lastDcb_{};

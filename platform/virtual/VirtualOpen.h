@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace win::virt {
 
@@ -14,5 +15,9 @@ using backend::OpenVirtualDevice;
 
 // Whether a virtual device is registered under `name` (letter case does not count).
 bool IsRegistered(const std::string& name);
+
+// The registered devices that asked to be listed (VirtualDevice::SetListed), as entries of
+// the hardware map, by name.
+std::vector<backend::SerialDeviceEntry> ListedDevices();
 
 } // namespace win::virt

@@ -214,5 +214,23 @@ TEST_F(HelpWindowTest, FecharClosesTheWindow) {
     EXPECT_TRUE(closed);
 }
 
+// The tools have a category of their own after the three of the layout; the simulated
+// board's topic names every command the board takes.
+TEST_F(HelpWindowTest, FerramentasListsThePlacaSimuladaTopicWithEveryCommand) {
+    WhileShown(FormAjuda, [] {
+        EXPECT_EQ(FormAjuda->ComboKey->findText(QStringLiteral("Ferramentas")), 3);
+        PickItem(FormAjuda->ComboKey, 3);
+        EXPECT_EQ(CurrentCategory, hcFerramentas);
+        ASSERT_TRUE(Keywords().contains(QStringLiteral("Placa Simulada")));
+        Click(FormAjuda->ListSub, static_cast<int>(Keywords().indexOf("Placa Simulada")));
+        const QString text = Text().join(QLatin1Char(' '));
+        EXPECT_EQ(Text().front(), QStringLiteral(" "));
+        for (const char* command :
+             {"SIM", "AJUDA", "LED1", "LED2", "STATUS", "ECO", "LER", "FLUXO", "FIM", "LENTO",
+              "UART", "DESCONECTAR", "RUIDO", "CLS", "tavrin-board"})
+            EXPECT_TRUE(text.contains(QString::fromUtf8(command))) << command;
+    });
+}
+
 } // namespace
 } // namespace tavrin::testing
