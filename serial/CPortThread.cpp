@@ -8,6 +8,9 @@
 #include "platform/winapi/Comm.h"
 #include "serial/CPortDelivery.h"
 
+#include "base/GuiQueue.h"
+
+#include <exception>
 #include <memory>
 #include <utility>
 
@@ -50,6 +53,23 @@ bool DeviceGone(win::DWORD error) {
     default:
         return false;
     }
+}
+
+// A handler's error must not silence the port: a terminal that stops showing what arrives,
+// and says nothing, loses data. The error goes to the application's default error
+// handling, which belongs to the GUI thread; an event thread waits there until it is shown.
+void ShowDeliveryError(std::exception_ptr error) {
+    auto show = [&error] {
+        try {
+            std::rethrow_exception(error);
+        } catch (...) {
+            Application::Instance().HandleCurrentException();
+        }
+    };
+    if (gui_queue::IsGuiThread())
+        show();
+    else
+        gui_queue::Call(show);
 }
 
 } // namespace
@@ -148,8 +168,8 @@ void TComThread::Execute() {
             }
         }
     } catch (...) {
-        // A delivery failed: the thread ends without a word, and the data still queued stays
-        // where the application can read it.
+        // The delivery itself failed (a handler's own error is shown and never gets here):
+        // the thread ends, and the data still queued stays where the application can read it.
         if (!abandonedInDelivery_)
             endWaiting();
         win::CloseHandle(overlapped.hEvent);
@@ -192,7 +212,11 @@ void TComThread::ProcessEvents() {
     for (const EventStep& step : deliveryOrder) {
         if (!events.Contains(step.event))
             continue;
-        (port->*step.handle)();
+        try {
+            (port->*step.handle)();
+        } catch (...) {
+            ShowDeliveryError(std::current_exception());
+        }
         // A handler closed the port, which may have freed the port and this thread object
         // with it: only locals from here on, and the rest of the batch is dropped.
         if (delivery.Ends() != 0)
