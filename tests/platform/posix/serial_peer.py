@@ -21,6 +21,7 @@ root, so it is taken before the port opens it.
 """
 import fcntl
 import os
+import select
 import struct
 import subprocess
 import sys
@@ -119,6 +120,10 @@ def main():
                 shown = subprocess.run(["stty", "-a"], stdin=held, capture_output=True,
                                        text=True, check=True).stdout
                 answer = "stty " + shown.splitlines()[0]
+            elif command == "readable":
+                # Waits until input waits on the held side (the port's) of the pair.
+                ready, _, _ = select.select([held], [], [], float(args[0]))
+                answer = "ok" if ready else "error not readable"
             elif command == "ping":
                 answer = "pong"
             else:
