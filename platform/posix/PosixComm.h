@@ -67,6 +67,7 @@ protected:
     DWORD ApplyQueueSizes(DWORD inQueue, DWORD outQueue) override;
     DWORD SendImmediate(char ch) override;
     DWORD Send(const std::uint8_t* bytes, DWORD count) override;
+    DWORD SendCounted(const std::uint8_t* bytes, DWORD count, DWORD& sent) override;
     DWORD PendingOutput() override;
     void DiscardOutput() override;
     void Shutdown() override;
@@ -142,6 +143,7 @@ private:
     std::size_t sentOutput_ = 0;
     DWORD outQueueSize_ = kDefaultOutQueue;
     std::uint64_t outputDiscards_ = 0; // counts purges and hang-ups that drop the output
+    std::size_t lastDropped_ = 0;      // bytes not yet sent that the last drop threw away
     std::condition_variable outputRoom_;
     bool immediatePending_ = false;
     bool immediateHeld_ = false; // that character waits at the head of pendingOutput_
