@@ -78,7 +78,7 @@ PosixComm::PosixComm(int fd, std::string path, DeviceTraits traits, bool overlap
 PosixComm::~PosixComm() {
     Shutdown();
     // Kept until now: a call that was under way when the handle closed may still wake.
-    for (int fd : {wakeFd_, timerFd_}) {
+    for (int fd : {wakeFd_, timerFd_, settleFd_}) {
         if (fd >= 0)
             ::close(fd);
     }
@@ -103,7 +103,8 @@ DWORD PosixComm::Start() {
 
     wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     timerFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    if (wakeFd_ < 0 || timerFd_ < 0)
+    settleFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (wakeFd_ < 0 || timerFd_ < 0 || settleFd_ < 0)
         return Win32FromErrno(errno);
     SetInQueueFloor(kReadBlock);
     inputWatch_ = std::make_shared<InputWatch>(this);

@@ -107,6 +107,8 @@ private:
     // The I/O thread cannot go on (its poll failed): the device is treated as unplugged.
     void Lose();
     void TryReattach();
+    void ArmSettleCheck();
+    void SettleCheck();
 
     // --- Flow control done by the driver (PosixFlow.cpp) -----------------------------------
     // Input handshake on RTS/DTR (and the hold of output under fInX without
@@ -173,6 +175,10 @@ private:
 
     int wakeFd_ = -1;
     int timerFd_ = -1;
+    // After a reattach: looks at the device now and then until it has settled (SettleCheck).
+    int settleFd_ = -1;
+    int settleChecks_ = 0;
+    SavedTermios settled_; // the device's settings as the port last left them
     std::atomic<bool> throttled_{false};
     std::atomic<bool> stopping_{false};
     std::shared_ptr<InputWatch> inputWatch_; // made by Start, closed by Shutdown

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <future>
+#include <thread>
 #include <tuple>
 #include <unistd.h>
 
@@ -87,6 +88,39 @@ TEST_F(PosixPortTest, AHungUpPortComesBackWhenItsLinkLeadsToANewDevice) {
     EXPECT_EQ(received_, std::string("\x00\xFF", 2));
     port_->SendChar('k');
     EXPECT_EQ(peer_->Read(1, 10), "k");
+}
+
+// The device that comes back is cooked when its link appears and set up by its program a
+// moment later. The port reattaches inside that gap: it must still put back, at its close,
+// the settings the first open found, and must take its own settings back once the other
+// program has overwritten them.
+TEST_F(PosixPortTest, AReattachKeepsTheFirstSettingsAndReappliesItsOwnOnceTheDeviceSettled) {
+    const std::string found = peer_->Ask("termios");
+    ASSERT_EQ(found.rfind("termios ", 0), 0u) << found;
+    port_->FlowControl().SetFlowControl(fcSoftware); // ixon, which a raw set-up clears
+    port_->OpenPort();
+    ASSERT_TRUE(WaitDsr(true));
+    ASSERT_EQ(peer_->Ask("iflag"), "ixon");
+
+    pair_->Stop();
+    ASSERT_TRUE(WaitDsr(false));
+    const std::string made = peer_->Ask("pty " + pair_->PortPath());
+    ASSERT_EQ(made.rfind("ok ", 0), 0u) << made;
+    ASSERT_TRUE(WaitDsr(true)) << "no reattach";
+    ASSERT_EQ(peer_->Ask("hold " + made.substr(3)), "ok");
+    EXPECT_EQ(peer_->Ask("iflag"), "ixon") << "the reattach applied the port's settings";
+    ASSERT_EQ(peer_->Ask("raw"), "ok");
+    ASSERT_EQ(peer_->Ask("iflag"), "noixon");
+    // The port looks again within a few seconds of the reattach.
+    bool restored = false;
+    for (int i = 0; i < 50 && !restored; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        restored = peer_->Ask("iflag") == "ixon";
+    }
+    EXPECT_TRUE(restored) << "the port kept the other program's settings";
+
+    port_->ClosePort();
+    EXPECT_EQ(peer_->Ask("termios"), found) << "not the settings of the first open";
 }
 
 // A write under way when the other end hangs up fails as one into a vanished device and
