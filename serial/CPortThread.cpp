@@ -120,7 +120,10 @@ void TComThread::Abandon(TComThread* thread) {
         return;
     }
     // The thread is blocked in the delivery whose handler is running here: let it go, so
-    // that it can see the stop and end while this thread waits for it.
+    // that it can end while this thread waits for it. The stop comes first: a thread let go
+    // before it would wait again, and its next delivery, served by this wait, would call the
+    // handlers of a closing port from inside the close.
+    thread->RequestStop();
     thread->ReleaseSynchronize();
     delete thread;
 }

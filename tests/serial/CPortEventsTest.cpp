@@ -319,6 +319,28 @@ TEST_F(EventFixture, HandlerErrorIsShownAndDeliveryGoesOn) {
     }
 }
 
+// A handler closes the port while more data arrives. The thread it lets go must see the stop
+// before it can wait again: otherwise the close, serving the thread while it waits for its
+// end, runs the next delivery and calls the handler again from inside its own ClosePort.
+TEST_F(EventFixture, ThreadSyncCloseInsideOnRxCharNeverReentersIt) {
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        OpenAndArm(smThreadSync);
+        int depth = 0;
+        int reentered = 0;
+        port().OnRxChar = [&](TObject*, std::int32_t) {
+            if (++depth > 1)
+                ++reentered;
+            device().Inject("more");
+            port().ClosePort();
+            --depth;
+        };
+        device().Inject("x");
+        ASSERT_TRUE(PumpUntil([&] { return !port().Connected(); }));
+        ASSERT_EQ(reentered, 0) << "OnRxChar ran inside its own ClosePort";
+    }
+}
+
 TEST_F(EventFixture, ClosingWhileADeliveryWaitsNeverDeadlocks) {
     readInRxChar = true;
     for (TSyncMethod method : {smThreadSync, smWindowSync}) {
