@@ -87,7 +87,7 @@ void HandleEventBit(TCustomComPort& port, win::WPARAM bit) {
 
 TComThread::TComThread(TCustomComPort* port)
     : TThread(true), ownerPort_(port), device_(port->handle_), syncMethod_(port->SyncMethod()),
-      window_(port->window_ ? port->window_->Handle() : nullptr) {
+      window_(port->window_ ? port->window_->Handle() : nullptr), gate_(port->deliveryGate_) {
     stopEvent_ = win::CreateEventA(nullptr, win::TRUE, win::FALSE, nullptr);
     SetPriority(port->EventPriority());
     win::SetCommMask(device_, EventsToMask(port->Events()));
@@ -106,6 +106,8 @@ TComThread::~TComThread() {
 }
 
 void TComThread::RequestStop() {
+    stopRequested_ = true;
+    gate_->Wake();
     win::SetEvent(stopEvent_);
     win::Sleep(0);
 }
@@ -211,6 +213,18 @@ void TComThread::SendEventMessages() {
 void TComThread::ProcessEvents() {
     TCustomComPort* port = ownerPort_;
     const TComEvents events = pendingEvents_;
+    // On the event thread, a handler of the thread before may still be running (it closed
+    // and reopened the port): its turn ends first. A stop meanwhile drops the batch.
+    const std::shared_ptr<DeliveryGate> gate = syncMethod_ == smNone ? gate_ : nullptr;
+    if (gate && !gate->Enter([this] { return stopRequested_.load(); }))
+        return;
+    struct Turn {
+        DeliveryGate* gate;
+        ~Turn() {
+            if (gate)
+                gate->Leave();
+        }
+    } turn{gate.get()};
     DeliveryScope delivery(port);
     for (const EventStep& step : deliveryOrder) {
         if (!events.Contains(step.event))

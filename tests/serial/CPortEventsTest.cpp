@@ -4,6 +4,7 @@
 
 #include "base/Application.h"
 #include "base/GuiQueue.h"
+#include "platform/winapi/Handles.h"
 #include "platform/winapi/Messages.h"
 #include "serial/CPortThread.h"
 #include "support/GuiPump.h"
@@ -422,6 +423,44 @@ TEST_F(EventFixture, NoSyncRunsNotificationsOnTheEventThread) {
     auto on = notifiedOn.get_future();
     ASSERT_EQ(on.wait_for(10s), std::future_status::ready);
     EXPECT_NE(on.get(), std::this_thread::get_id());
+}
+
+// A handler that closes and reopens the port, again and again, while data keeps coming. The
+// new event thread's first delivery waits until the handler that started it has returned,
+// and every thread and handle of the closed ports goes.
+TEST_F(EventFixture, NoSyncReopenInsideOnRxCharNeverRunsTwoHandlersAtOnce) {
+    constexpr int kCycles = 300;
+    port().SetSyncMethod(smNone);
+    port().DetachLink(&link);
+    const std::size_t threadsBefore = ThreadCount();
+    const std::size_t handlesBefore = win::handles::OpenCount();
+    std::atomic<int> inside{0};
+    std::atomic<int> overlaps{0};
+    std::atomic<int> cycles{0};
+    std::promise<void> done;
+    port().OnRxChar = [&](TObject*, std::int32_t n) {
+        if (inside.fetch_add(1) != 0)
+            ++overlaps;
+        std::string text;
+        port().ReadText(text, n);
+        if (++cycles <= kCycles) {
+            port().ClosePort();
+            port().OpenPort();
+            device().Inject("next"); // for the new thread, while this handler still runs
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        } else if (cycles == kCycles + 1) {
+            done.set_value();
+        }
+        inside.fetch_sub(1);
+    };
+    port().OpenPort();
+    device().Inject("go");
+    ASSERT_EQ(done.get_future().wait_for(60s), std::future_status::ready);
+    port().ClosePort();
+    EXPECT_EQ(overlaps.load(), 0) << "two handlers of one port ran at once";
+    EXPECT_EQ(SettledThreadCount(threadsBefore), threadsBefore) << "event threads left behind";
+    EXPECT_EQ(win::handles::OpenCount(), handlesBefore) << "handles left behind";
+    port().AttachLink(&link);
 }
 
 // ---- Errors in a delivery, by method -----------------------------------------------------
