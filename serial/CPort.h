@@ -10,9 +10,11 @@
 #include "base/Set.h"
 #include "base/ThreadPriority.h"
 #include "platform/winapi/Win32.h"
+#include "serial/CPortDeliveryGate.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -539,6 +541,8 @@ private:
     void StopEventThread();
 
     TComThread* eventThread_ = nullptr;
+    // Lets one event thread at a time run the handlers (smNone); shared with the threads.
+    std::shared_ptr<DeliveryGate> deliveryGate_ = std::make_shared<DeliveryGate>();
     bool threadCreated_ = false;
     win::HANDLE handle_ = win::INVALID_HANDLE_VALUE;
     NotificationWindow* window_ = nullptr;

@@ -8,6 +8,9 @@
 #include "platform/winapi/Comm.h"
 #include "serial/CPortDelivery.h"
 
+#include "base/GuiQueue.h"
+
+#include <exception>
 #include <memory>
 #include <utility>
 
@@ -52,6 +55,23 @@ bool DeviceGone(win::DWORD error) {
     }
 }
 
+// A handler's error must not silence the port: a terminal that stops showing what arrives,
+// and says nothing, loses data. The error goes to the application's default error
+// handling, which belongs to the GUI thread; an event thread waits there until it is shown.
+void ShowDeliveryError(std::exception_ptr error) {
+    auto show = [&error] {
+        try {
+            std::rethrow_exception(error);
+        } catch (...) {
+            Application::Instance().HandleCurrentException();
+        }
+    };
+    if (gui_queue::IsGuiThread())
+        show();
+    else
+        gui_queue::Call(show);
+}
+
 } // namespace
 
 void HandleEventBit(TCustomComPort& port, win::WPARAM bit) {
@@ -67,7 +87,7 @@ void HandleEventBit(TCustomComPort& port, win::WPARAM bit) {
 
 TComThread::TComThread(TCustomComPort* port)
     : TThread(true), ownerPort_(port), device_(port->handle_), syncMethod_(port->SyncMethod()),
-      window_(port->window_ ? port->window_->Handle() : nullptr) {
+      window_(port->window_ ? port->window_->Handle() : nullptr), gate_(port->deliveryGate_) {
     stopEvent_ = win::CreateEventA(nullptr, win::TRUE, win::FALSE, nullptr);
     SetPriority(port->EventPriority());
     win::SetCommMask(device_, EventsToMask(port->Events()));
@@ -86,6 +106,8 @@ TComThread::~TComThread() {
 }
 
 void TComThread::RequestStop() {
+    stopRequested_ = true;
+    gate_->Wake();
     win::SetEvent(stopEvent_);
     win::Sleep(0);
 }
@@ -100,7 +122,10 @@ void TComThread::Abandon(TComThread* thread) {
         return;
     }
     // The thread is blocked in the delivery whose handler is running here: let it go, so
-    // that it can see the stop and end while this thread waits for it.
+    // that it can end while this thread waits for it. The stop comes first: a thread let go
+    // before it would wait again, and its next delivery, served by this wait, would call the
+    // handlers of a closing port from inside the close.
+    thread->RequestStop();
     thread->ReleaseSynchronize();
     delete thread;
 }
@@ -148,8 +173,8 @@ void TComThread::Execute() {
             }
         }
     } catch (...) {
-        // A delivery failed: the thread ends without a word, and the data still queued stays
-        // where the application can read it.
+        // The delivery itself failed (a handler's own error is shown and never gets here):
+        // the thread ends, and the data still queued stays where the application can read it.
         if (!abandonedInDelivery_)
             endWaiting();
         win::CloseHandle(overlapped.hEvent);
@@ -188,11 +213,27 @@ void TComThread::SendEventMessages() {
 void TComThread::ProcessEvents() {
     TCustomComPort* port = ownerPort_;
     const TComEvents events = pendingEvents_;
+    // On the event thread, a handler of the thread before may still be running (it closed
+    // and reopened the port): its turn ends first. A stop meanwhile drops the batch.
+    const std::shared_ptr<DeliveryGate> gate = syncMethod_ == smNone ? gate_ : nullptr;
+    if (gate && !gate->Enter([this] { return stopRequested_.load(); }))
+        return;
+    struct Turn {
+        DeliveryGate* gate;
+        ~Turn() {
+            if (gate)
+                gate->Leave();
+        }
+    } turn{gate.get()};
     DeliveryScope delivery(port);
     for (const EventStep& step : deliveryOrder) {
         if (!events.Contains(step.event))
             continue;
-        (port->*step.handle)();
+        try {
+            (port->*step.handle)();
+        } catch (...) {
+            ShowDeliveryError(std::current_exception());
+        }
         // A handler closed the port, which may have freed the port and this thread object
         // with it: only locals from here on, and the rest of the batch is dropped.
         if (delivery.Ends() != 0)

@@ -6,6 +6,9 @@
 #include "platform/winapi/Messages.h"
 #include "serial/CPort.h"
 
+#include <atomic>
+#include <memory>
+
 namespace tavrin {
 
 // The message the event thread sends per event under smWindowSync; wParam is the event's
@@ -45,6 +48,8 @@ private:
     win::HWND window_;
     win::HANDLE stopEvent_;
     TComEvents pendingEvents_;
+    std::shared_ptr<DeliveryGate> gate_;
+    std::atomic<bool> stopRequested_{false};
     bool abandonedInDelivery_ = false; // this thread only
 };
 

@@ -239,8 +239,12 @@ DWORD CommDriver::WriteFile(const void* buffer, DWORD toWrite, DWORD* written,
         if (abortedOnError_)
             return ERROR_OPERATION_ABORTED;
     }
-    if (DWORD error = Send(static_cast<const std::uint8_t*>(buffer), toWrite))
+    DWORD sent = 0;
+    if (DWORD error = SendCounted(static_cast<const std::uint8_t*>(buffer), toWrite, sent)) {
+        if (written != nullptr)
+            *written = sent;
         return error;
+    }
     std::unique_lock lock(lock_);
     op->got = toWrite;
     CompleteLocked(op, ERROR_SUCCESS);

@@ -93,6 +93,13 @@ protected:
     virtual DWORD SendImmediate(char ch) = 0;
     // Bytes for the line; they count as written when this returns ERROR_SUCCESS.
     virtual DWORD Send(const std::uint8_t* bytes, DWORD count) = 0;
+    // The same, also saying how many of the bytes left when it fails: a write that cannot
+    // reach the device counts only those. By default a failure sent none.
+    virtual DWORD SendCounted(const std::uint8_t* bytes, DWORD count, DWORD& sent) {
+        const DWORD error = Send(bytes, count);
+        sent = error == ERROR_SUCCESS ? count : 0;
+        return error;
+    }
     virtual DWORD PendingOutput() { return 0; }
     virtual void DiscardOutput() {}
     // The handle has been closed and nothing is pending any more.

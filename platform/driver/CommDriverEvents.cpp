@@ -20,7 +20,10 @@ DWORD CommDriver::SetCommMask(DWORD eventMask) {
     if (DWORD error = UsableLocked())
         return error;
     mask_ = eventMask;
-    history_ = 0;
+    // Input that came while nobody listened for it (a port fills its queue from the moment
+    // it opens, before its event thread sets the mask) would otherwise wait unannounced
+    // until the next byte arrives: it is reported as if it had just come.
+    history_ = (eventMask & EV_RXCHAR) != 0 && !input_.Empty() ? DWORD{EV_RXCHAR} : 0;
     if (wait_) {
         *wait_->eventMask = 0;
         AbortWaitLocked(ERROR_SUCCESS);

@@ -78,7 +78,7 @@ PosixComm::PosixComm(int fd, std::string path, DeviceTraits traits, bool overlap
 PosixComm::~PosixComm() {
     Shutdown();
     // Kept until now: a call that was under way when the handle closed may still wake.
-    for (int fd : {wakeFd_, timerFd_}) {
+    for (int fd : {wakeFd_, timerFd_, settleFd_}) {
         if (fd >= 0)
             ::close(fd);
     }
@@ -103,7 +103,8 @@ DWORD PosixComm::Start() {
 
     wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     timerFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    if (wakeFd_ < 0 || timerFd_ < 0)
+    settleFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (wakeFd_ < 0 || timerFd_ < 0 || settleFd_ < 0)
         return Win32FromErrno(errno);
     SetInQueueFloor(kReadBlock);
     inputWatch_ = std::make_shared<InputWatch>(this);
@@ -276,8 +277,9 @@ DWORD PosixComm::WriteLocked(const std::uint8_t* bytes, DWORD count, DWORD& writ
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             break;
         } else if (traits_.pseudoTerminal && n < 0 && errno == EIO) {
-            // The other end has just gone; the I/O thread sees the hang-up.
-            written = count;
+            // The other end has just gone (the I/O thread sees the hang-up): what did not
+            // leave is lost, and the writer is told, as of a device that vanished.
+            return kGoneError;
         } else {
             return n < 0 ? Win32FromErrno(errno) : ERROR_GEN_FAILURE;
         }
@@ -288,7 +290,7 @@ DWORD PosixComm::WriteLocked(const std::uint8_t* bytes, DWORD count, DWORD& writ
 DWORD PosixComm::SendImmediate(char ch) {
     std::lock_guard lock(mutex_);
     if (hungUp_)
-        return ERROR_SUCCESS;
+        return kGoneError;
     if (immediatePending_) {
         DWORD queued = 0;
         if (immediateHeld_ || (OutputQueued(fd_, queued) == 0 && queued > 0))
@@ -309,7 +311,9 @@ DWORD PosixComm::SendImmediate(char ch) {
     if (n != 1) {
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return kTransmitBusy;
-        if (n < 0 && !(traits_.pseudoTerminal && errno == EIO))
+        if (n < 0 && traits_.pseudoTerminal && errno == EIO)
+            return kGoneError;
+        if (n < 0)
             return Win32FromErrno(errno);
     }
     immediatePending_ = true;
@@ -319,15 +323,28 @@ DWORD PosixComm::SendImmediate(char ch) {
 }
 
 DWORD PosixComm::Send(const std::uint8_t* bytes, DWORD count) {
+    DWORD sent = 0;
+    return SendCounted(bytes, count, sent);
+}
+
+DWORD PosixComm::SendCounted(const std::uint8_t* bytes, DWORD count, DWORD& sent) {
     std::unique_lock lock(mutex_);
-    if (hungUp_ || count == 0)
+    sent = 0;
+    // A terminal whose other end has gone takes nothing: the writer must not believe that
+    // what it sent reached anyone.
+    if (hungUp_)
+        return kGoneError;
+    if (count == 0)
         return ERROR_SUCCESS;
     StartOutputLocked();
     DWORD done = 0;
     if (PendingOutputLocked() == 0 && !OutputHeldLocked()) {
-        if (DWORD error = WriteLocked(bytes, count, done))
+        const DWORD error = WriteLocked(bytes, count, done);
+        sent = done;
+        if (error != ERROR_SUCCESS)
             return error;
     }
+    const DWORD direct = done;
     // Whatever the kernel took is leaving: EV_TXEMPTY tells when it has gone.
     watchTransmit_ = true;
     Wake();
@@ -351,13 +368,18 @@ DWORD PosixComm::Send(const std::uint8_t* bytes, DWORD count) {
             return PendingOutputLocked() < outQueueSize_ || hungUp_ || gone_ || stopping_ ||
                    outputDiscards_ != discards;
         });
-        if (hungUp_)
-            return ERROR_SUCCESS; // lost, as on a cable with nothing at its end
-        if (gone_)
+        if (hungUp_ || gone_) {
+            // Of this call's queued bytes, those the drop threw away never left (they are
+            // the last ones queued).
+            const DWORD queuedHere = done - direct;
+            const auto lost = static_cast<DWORD>(std::min<std::size_t>(lastDropped_, queuedHere));
+            sent = done - lost;
             return kGoneError;
+        }
         if (stopping_ || outputDiscards_ != discards)
             return ERROR_OPERATION_ABORTED;
     }
+    sent = done;
     return ERROR_SUCCESS;
 }
 
@@ -372,6 +394,7 @@ DWORD PosixComm::PendingOutput() {
 }
 
 void PosixComm::DropOutputLocked() {
+    lastDropped_ = PendingOutputLocked();
     pendingOutput_.clear();
     sentOutput_ = 0;
     immediateHeld_ = false;

@@ -67,6 +67,7 @@ protected:
     DWORD ApplyQueueSizes(DWORD inQueue, DWORD outQueue) override;
     DWORD SendImmediate(char ch) override;
     DWORD Send(const std::uint8_t* bytes, DWORD count) override;
+    DWORD SendCounted(const std::uint8_t* bytes, DWORD count, DWORD& sent) override;
     DWORD PendingOutput() override;
     void DiscardOutput() override;
     void Shutdown() override;
@@ -106,6 +107,8 @@ private:
     // The I/O thread cannot go on (its poll failed): the device is treated as unplugged.
     void Lose();
     void TryReattach();
+    void ArmSettleCheck();
+    void SettleCheck();
 
     // --- Flow control done by the driver (PosixFlow.cpp) -----------------------------------
     // Input handshake on RTS/DTR (and the hold of output under fInX without
@@ -142,6 +145,7 @@ private:
     std::size_t sentOutput_ = 0;
     DWORD outQueueSize_ = kDefaultOutQueue;
     std::uint64_t outputDiscards_ = 0; // counts purges and hang-ups that drop the output
+    std::size_t lastDropped_ = 0;      // bytes not yet sent that the last drop threw away
     std::condition_variable outputRoom_;
     bool immediatePending_ = false;
     bool immediateHeld_ = false; // that character waits at the head of pendingOutput_
@@ -171,6 +175,10 @@ private:
 
     int wakeFd_ = -1;
     int timerFd_ = -1;
+    // After a reattach: looks at the device now and then until it has settled (SettleCheck).
+    int settleFd_ = -1;
+    int settleChecks_ = 0;
+    SavedTermios settled_; // the device's settings as the port last left them
     std::atomic<bool> throttled_{false};
     std::atomic<bool> stopping_{false};
     std::shared_ptr<InputWatch> inputWatch_; // made by Start, closed by Shutdown

@@ -29,10 +29,11 @@ void PosixComm::IoLoop() {
     if (traits_.hungUp)
         linkWatch_ = std::make_unique<LinkWatch>(links_);
     for (;;) {
-        pollfd fds[4];
+        pollfd fds[5];
         nfds_t count = 0;
         fds[count++] = {wakeFd_, POLLIN, 0};
         fds[count++] = {timerFd_, POLLIN, 0};
+        fds[count++] = {settleFd_, POLLIN, 0};
         int device = -1;
         int links = -1;
         bool hungUp;
@@ -92,6 +93,8 @@ void PosixComm::IoLoop() {
         }
         if (fds[1].revents & POLLIN)
             Drain(timerFd_);
+        if (fds[2].revents & POLLIN)
+            SettleCheck();
         if (links >= 0 && (fds[links].revents & POLLIN))
             TryReattach();
         CheckTransmitted();
@@ -313,9 +316,12 @@ void PosixComm::TryReattach() {
             ::close(fd);
             return;
         }
+        settled_ = SaveTermios(fd);
         CloseTerminal(fd_, {});
         fd_ = fd;
-        traits_.found = traits.found;
+        // What ClosePort puts back stays what the first open found: a device that has just
+        // come back may not be set up yet (its program makes the link first, udev touches
+        // it), and settings taken then would leave it cooked once the port lets go.
         hungUp_ = false;
         immediatePending_ = false;
         dsrOn_ = true;
@@ -325,7 +331,42 @@ void PosixComm::TryReattach() {
     }
     links_ = ResolveLinks(path_);
     linkWatch_.reset();
+    settleChecks_ = 0;
+    ArmSettleCheck();
     SetModemLines(kPeerLines);
+}
+
+void PosixComm::ArmSettleCheck() {
+    // Looks at 50 ms, then ever further apart, about three seconds in all: long enough for
+    // the program or the rules that set a new device up, and no wake-ups after that.
+    constexpr int kChecks = 6;
+    itimerspec deadline{};
+    if (settleChecks_ < kChecks) {
+        const long ms = 50L << settleChecks_;
+        deadline.it_value.tv_sec = ms / 1000;
+        deadline.it_value.tv_nsec = (ms % 1000) * 1'000'000;
+    }
+    ::timerfd_settime(settleFd_, 0, &deadline, nullptr);
+}
+
+void PosixComm::SettleCheck() {
+    Drain(settleFd_);
+    {
+        std::lock_guard input(inputMutex_);
+        std::lock_guard lock(mutex_);
+        if (hungUp_ || gone_ || fd_ < 0)
+            return;
+        const SavedTermios now = SaveTermios(fd_);
+        // Someone else set the device up after the port had: the port's own settings
+        // (flow control, framing) go back on, or the port would run with the other's.
+        if (now.valid && settled_.valid && now.bytes != settled_.bytes) {
+            const DCB dcb = haveApplied_ ? applied_ : DefaultDcb();
+            ApplyLineSettings(fd_, LineSettingsFor(dcb), false);
+            settled_ = SaveTermios(fd_);
+        }
+    }
+    ++settleChecks_;
+    ArmSettleCheck();
 }
 
 } // namespace win::posix

@@ -73,7 +73,13 @@ int OpenTerminal(const std::string& path, bool pseudoTerminalOnly, DeviceTraits&
         return Fail(fd, ERROR_FILE_NOT_FOUND, error);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
         return Fail(fd, errno == EWOULDBLOCK ? ERROR_ACCESS_DENIED : Win32FromErrno(errno), error);
-    ::ioctl(fd, TIOCEXCL);
+    // The lock ends with its holder, however it dies. The terminal's exclusive mode keeps
+    // out programs that take no lock, but on a pseudo-terminal it outlives a holder that was
+    // killed (the other side keeps the terminal alive) and then shuts out every ordinary
+    // user: there the lock alone keeps the port ours. A device's exclusive mode ends with
+    // its last close.
+    if (!IsPseudoTerminal(after.st_rdev))
+        ::ioctl(fd, TIOCEXCL);
 
     traits = DeviceTraits{};
     traits.found = SaveTermios(fd);
@@ -94,7 +100,9 @@ void CloseTerminal(int fd, const SavedTermios& found) {
     if (fd < 0)
         return;
     RestoreTermios(fd, found);
-    ::ioctl(fd, TIOCNXCL);
+    struct stat device {};
+    if (::fstat(fd, &device) == 0 && !IsPseudoTerminal(device.st_rdev))
+        ::ioctl(fd, TIOCNXCL);
     ::close(fd);
 }
 

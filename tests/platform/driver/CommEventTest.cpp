@@ -73,6 +73,23 @@ TEST_F(CommEvents, SetCommMaskCompletesAPendingWaitWithMaskZeroAndForgetsEvents)
     EXPECT_EQ(Completed(), 0u);
 }
 
+TEST_F(CommEvents, InputWaitingWhenTheMaskIsSetIsAnnouncedByTheFirstWait) {
+    ASSERT_TRUE(SetCommMask(file, 0));
+    device->Inject("waiting"); // no one listens: nothing remembered
+    ASSERT_TRUE(SetCommMask(file, EV_DSR));
+    EXPECT_EQ(StartWait(), 0u) << "EV_RXCHAR is not asked for";
+    ASSERT_TRUE(SetCommMask(file, kAll));
+    EXPECT_EQ(Completed(), 0u);
+    EXPECT_EQ(StartWait(), DWORD{EV_RXCHAR}) << "the waiting bytes were never announced";
+    EXPECT_EQ(StartWait(), 0u) << "announced once, not on every wait";
+    ASSERT_TRUE(PurgeComm(file, PURGE_RXCLEAR));
+    ASSERT_TRUE(SetCommMask(file, kAll));
+    EXPECT_EQ(Completed(), 0u);
+    EXPECT_EQ(StartWait(), 0u) << "an empty queue announces nothing";
+    ASSERT_TRUE(SetCommMask(file, 0));
+    EXPECT_EQ(Completed(), 0u);
+}
+
 TEST_F(CommEvents, RefusedWaitsLeaveTheEventUnsignalled) {
     EXPECT_EQ(StartWait(), 0u);
     OVERLAPPED other{};

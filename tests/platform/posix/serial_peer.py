@@ -21,10 +21,13 @@ root, so it is taken before the port opens it.
 """
 import fcntl
 import os
+import select
 import struct
 import subprocess
 import sys
+import termios
 import threading
+import tty
 
 import serial
 
@@ -55,6 +58,7 @@ def main():
     port = None
     held = None
     writer = None
+    made = []  # pseudo-terminals made by "pty": master and slave, kept open
     failure = []
 
     def write_all(data):
@@ -119,6 +123,26 @@ def main():
                 shown = subprocess.run(["stty", "-a"], stdin=held, capture_output=True,
                                        text=True, check=True).stdout
                 answer = "stty " + shown.splitlines()[0]
+            elif command == "pty":
+                # A new device under the link args[0], cooked as a new terminal is, as a
+                # program that makes the link before it sets its terminal up leaves it.
+                master, slave = os.openpty()
+                made.append((master, slave))
+                name = os.ttyname(slave)
+                os.symlink(name, args[0] + ".new")
+                os.rename(args[0] + ".new", args[0])
+                answer = "ok " + name
+            elif command == "raw":
+                # That program's late set-up of the newest one.
+                tty.setraw(made[-1][1])
+                answer = "ok"
+            elif command == "iflag":
+                flags = termios.tcgetattr(held)[0]
+                answer = "ixon" if flags & termios.IXON else "noixon"
+            elif command == "readable":
+                # Waits until input waits on the held side (the port's) of the pair.
+                ready, _, _ = select.select([held], [], [], float(args[0]))
+                answer = "ok" if ready else "error not readable"
             elif command == "ping":
                 answer = "pong"
             else:
