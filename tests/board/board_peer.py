@@ -1,7 +1,12 @@
 #!/usr/bin/python3
 """Another program on tavrin-board's pseudo-terminal: asks for help, then sends one command
-as a burst (all characters in one write, as most programs do) and once paced 10 ms apart (as
-Tavrin does) to the slow receiver, and reports what came back, one "name: answer" line each.
+as a burst (all characters in one write, as most programs do) and once paced (as Tavrin
+does) to the slow receiver, and reports what came back, one "name: answer" line each.
+
+The board learns when a character came only when it reads it from the terminal. On a busy
+machine it may be woken late and then reads two paced characters as if they had come
+together, so the paced send leaves 50 ms between characters instead of Tavrin's 10: still
+ten times the slow receiver's 5 ms, with room for a late wake-up.
 
 Usage: board_peer.py <device>
 """
@@ -18,7 +23,7 @@ def main():
         for c in text.encode("latin-1") + b"\0":
             port.write(bytes([c]))
             if paced:
-                time.sleep(0.01)
+                time.sleep(0.05)
         if not paced:
             port.write(b"")
 
