@@ -108,6 +108,9 @@ DWORD PosixComm::Start() {
         return Win32FromErrno(errno);
     SetInQueueFloor(kReadBlock);
     inputWatch_ = std::make_shared<InputWatch>(this);
+    // The event thread may drain the device as soon as the port is open, before the I/O
+    // thread has run at all: the read buffer is there before either starts.
+    raw_.resize(kReadBlock);
     io_ = std::thread(&PosixComm::IoLoop, this);
     if (traits_.modemLines)
         modemWatch_ = std::make_unique<ModemWatch>(fd_, [this](DWORD ms) { OnModemLines(ms); });

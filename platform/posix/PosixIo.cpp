@@ -24,7 +24,6 @@ void Drain(int fd) {
 } // namespace
 
 void PosixComm::IoLoop() {
-    raw_.resize(kReadBlock);
     // Opened with nothing at the other end: watch for it from the start.
     if (traits_.hungUp)
         linkWatch_ = std::make_unique<LinkWatch>(links_);
