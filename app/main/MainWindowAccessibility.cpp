@@ -85,6 +85,8 @@ void DescribeMainWindow(TQuelt& w) {
              QStringLiteral("Abre ou fecha a porta COM do computador."));
     Describe(w.Configuraes1, w.Configuraes1->title(),
              QStringLiteral("Configurações da porta e do terminal."));
+    Describe(w.Ferramentas1, w.Ferramentas1->title(),
+             QStringLiteral("O monitor da linha e a gravação da sessão."));
     Describe(w.Ajuda1, w.Ajuda1->title(), QStringLiteral("Ajuda sobre comandos e indicadores."));
     Describe(w.Sobre1, w.Sobre1->title(), QStringLiteral("Sobre o programa."));
     Describe(w.StatusBar1, QStringLiteral("Barra de status"),

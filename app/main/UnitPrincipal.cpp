@@ -64,7 +64,11 @@ void TQuelt::CreateComponents() {
         ComPortRxChar(Sender, Count);
     };
     ComPort->OnDSRChange = [this](TObject* Sender, bool OnOff) { ComPortDSRChange(Sender, OnOff); };
+    ComPort->OnError = [this](TObject*, TComErrors Errors) { traffic_.LineErrors(Errors); };
+    ComPort->OnAfterOpen = [this](TObject*) { traffic_.Opened(SettingsOf(*ComPort)); };
+    ComPort->OnAfterClose = [this](TObject*) { traffic_.Closed(); };
     ComPort->EndLoading();
+    traffic_.Follow(SettingsOf(*ComPort));
     BindLamps();
 
     Timer1 = new QTimer(this);
@@ -117,6 +121,8 @@ void TQuelt::FollowingPort(const std::function<void()>& change) {
             FecharPorta1->setEnabled(false);
             AbrirPorta1->setEnabled(true);
         }
+        if (ComPort)
+            traffic_.Follow(SettingsOf(*ComPort));
     };
     try {
         change();

@@ -4,6 +4,7 @@
 // pane, the two lamps, the status bar and the main menu. It opens and closes the port,
 // opens the secondary windows and decides whether the program may end.
 
+#include "app/line/LineTraffic.h"
 #include "serial/CPort.h"
 #include "ui_UnitPrincipal.h"
 
@@ -71,6 +72,9 @@ public:
     // Reads what waited in the port while the pane was full.
     void ReceiveHeldBack();
 
+    // What crossed the line, for the line monitor and the session transcript.
+    LineTraffic& Traffic() { return traffic_; }
+
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -109,6 +113,7 @@ private:
     std::deque<std::string> waitingSends_; // commands asked for during a send, in order
     bool closing_ = false;                 // the user agreed to end the program
 
+    LineTraffic traffic_;
     // The window as the owner of its components, as the port's owner sees it.
     TComponent components_;
 };

@@ -22,6 +22,7 @@ void TQuelt::ComPortRxChar(TObject*, std::int32_t Count) {
     }
     std::string chunk;
     ComPort->ReadText(chunk, Count);
+    traffic_.Received(chunk);
     ShowReceived(chunk);
 }
 
@@ -54,6 +55,7 @@ void TQuelt::ShowReceived(const std::string& chunk) {
 
 void TQuelt::ComPortDSRChange(TObject*, bool OnOff) {
     HardwareDetected = OnOff;
+    traffic_.DsrChanged(OnOff);
 }
 
 } // namespace tavrin

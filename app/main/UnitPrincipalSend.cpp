@@ -158,6 +158,7 @@ bool TQuelt::SendPaced(char code) {
 bool TQuelt::Put(char code) {
     try {
         ComPort->SendChar(code);
+        traffic_.Sent(code);
         return true;
     } catch (const EComPort&) {
         // A device that has gone away refuses the character: the user hears that the

@@ -168,7 +168,8 @@ TEST_F(MainWindowTest, PortIsClosedWithItsDesignSettings) {
     EXPECT_FALSE(port.FlowControl().OutCTSFlow() || port.FlowControl().OutDSRFlow() ||
                  port.FlowControl().XonXoffOut() || port.FlowControl().XonXoffIn());
     EXPECT_TRUE(port.OnRxChar && port.OnDSRChange);
-    EXPECT_FALSE(port.OnAfterOpen || port.OnAfterClose);
+    // The line monitor and the transcript follow the port opening and closing, and its errors.
+    EXPECT_TRUE(port.OnAfterOpen && port.OnAfterClose && port.OnError);
     EXPECT_FALSE(port.ComponentState().Contains(csLoading));
     EXPECT_FALSE(Quelt->Timer1->isActive());
     EXPECT_EQ(Quelt->Timer1->interval(), 50);
