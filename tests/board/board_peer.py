@@ -5,8 +5,9 @@ does) to the slow receiver, and reports what came back, one "name: answer" line 
 
 The board learns when a character came only when it reads it from the terminal. On a busy
 machine it may be woken late and then reads two paced characters as if they had come
-together, so the paced send leaves 50 ms between characters instead of Tavrin's 10: still
-ten times the slow receiver's 5 ms, with room for a late wake-up.
+together. So the board echoes (ECO ON), and a paced character goes out only 10 ms after
+the echo of the one before: the board has then taken that one, and the next reaches it at
+least 10 ms later however late it wakes, twice the slow receiver's 5 ms.
 
 Usage: board_peer.py <device>
 """
@@ -23,9 +24,10 @@ def main():
         for c in text.encode("latin-1") + b"\0":
             port.write(bytes([c]))
             if paced:
-                time.sleep(0.05)
-        if not paced:
-            port.write(b"")
+                echo = port.read(1)
+                if echo != bytes([c]):
+                    sys.exit(f"no echo of {c!r}: {echo!r}")
+                time.sleep(0.01)
 
     def answer(until=b"\r\n"):
         return port.read_until(until).decode("cp1252", "replace")
@@ -36,6 +38,8 @@ def main():
         answer()
         return text.split("perdidos ")[1].split(",")[0]
 
+    port.write(b"ECO ON\0")
+    answer()
     send("AJUDA")
     print("help:", answer().strip())
     answer(b"limpa o painel\r\n")
@@ -44,6 +48,7 @@ def main():
     command = "LED1 ON" + " " * 25
     send(command, paced=False)
     time.sleep(0.2)
+    port.reset_input_buffer()  # the echoes of the characters the board took
     send("")  # its own NUL was lost with the rest: this one ends it
     print("burst:", answer().strip())
     print("burst lost:", lost())
