@@ -5,6 +5,7 @@
 // opens the secondary windows and decides whether the program may end.
 
 #include "app/line/LineTraffic.h"
+#include "app/main/CommandHistory.h"
 #include "serial/CPort.h"
 #include "ui_UnitPrincipal.h"
 
@@ -103,6 +104,8 @@ private:
     void ReportHardwareLost();
     void QueueSend();
     void EmptyCommandLineIfAsked();
+    // Up and Down in the command line; false for other keys.
+    bool WalkHistory(const QKeyEvent& key);
     void ShowReceived(const std::string& chunk);
     void PutBackInCommandLine(const std::string& command);
 
@@ -113,6 +116,7 @@ private:
     std::deque<std::string> waitingSends_; // commands asked for during a send, in order
     bool closing_ = false;                 // the user agreed to end the program
 
+    CommandHistory history_; // the commands sent in this run
     LineTraffic traffic_;
     // The window as the owner of its components, as the port's owner sees it.
     TComponent components_;

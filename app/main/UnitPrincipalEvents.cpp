@@ -78,6 +78,12 @@ bool TQuelt::eventFilter(QObject* watched, QEvent* event) {
         if (IsEnter(key) && key->isAutoRepeat() && sending_)
             return true;
     }
+    if (watched == Edit_Data && event->type() == QEvent::KeyPress) {
+        bool taken = false;
+        RunGuarded([&] { taken = WalkHistory(*static_cast<QKeyEvent*>(event)); });
+        if (taken)
+            return true;
+    }
     // Holding a key down repeats presses only: one release per key, as the user made it.
     if (watched == Edit_Data && event->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(event);

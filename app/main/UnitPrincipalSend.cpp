@@ -12,6 +12,7 @@
 #include "app/windows/UnitConfigTerm.h"
 
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -148,7 +149,29 @@ bool TQuelt::Transmit(const std::string& command) {
     for (char ch : command)
         if (!SendPaced(CharCode(std::string(1, ch))))
             return false;
-    return Put('\0');
+    if (!Put('\0'))
+        return false;
+    history_.Remember(FromAnsi(command));
+    return true;
+}
+
+bool TQuelt::WalkHistory(const QKeyEvent& key) {
+    if (key.modifiers() & ~Qt::KeypadModifier)
+        return false;
+    QString recalled;
+    if (key.key() == Qt::Key_Up) {
+        if (!history_.Older(Edit_Data->text(), recalled))
+            return true;
+    } else if (key.key() == Qt::Key_Down) {
+        if (!history_.Newer(recalled))
+            return true;
+    } else {
+        return false;
+    }
+    Edit_Data->setText(recalled);
+    // The counter and the panels speak of the text now in the line.
+    Edit_DataKeyUp(nullptr);
+    return true;
 }
 
 bool TQuelt::SendPaced(char code) {

@@ -26,8 +26,16 @@ enum THelpTopic {
     htBarraStatus,
     // Ferramentas, in the order of the keyword list
     htPlacaSimulada,
+    htMonitorLinha,
+    htQuadroByte,
+    htGravarSessao,
+    htHistoricoComandos,
 };
-constexpr int HelpTopicCount = htPlacaSimulada + 1;
+constexpr int HelpTopicCount = htHistoricoComandos + 1;
+
+// The topics of the category "Ferramentas", in the order of its keyword list.
+inline constexpr THelpTopic ToolTopics[] = {htPlacaSimulada, htMonitorLinha, htQuadroByte,
+                                            htGravarSessao, htHistoricoComandos};
 
 // The keyword the topic is listed under, as the keyword list shows it.
 QString HelpKeyword(THelpTopic topic);

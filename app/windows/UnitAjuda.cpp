@@ -118,7 +118,8 @@ void TFormAjuda::ComboKeyChange() {
         CurrentCategory = hcIndicadores;
         break;
     case 3:
-        ListKeywords({htPlacaSimulada});
+        for (THelpTopic topic : ToolTopics)
+            ListSub->addItem(HelpKeyword(topic));
         CurrentCategory = hcFerramentas;
         break;
     default:
@@ -157,9 +158,8 @@ void TFormAjuda::ListSubClick() {
         break;
     }
     case hcFerramentas: {
-        static constexpr THelpTopic ferramentas[] = {htPlacaSimulada};
-        if (position < static_cast<int>(std::size(ferramentas)))
-            ShowTopic(ferramentas[position]);
+        if (position < static_cast<int>(std::size(ToolTopics)))
+            ShowTopic(ToolTopics[position]);
         break;
     }
     }

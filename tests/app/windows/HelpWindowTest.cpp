@@ -232,5 +232,32 @@ TEST_F(HelpWindowTest, FerramentasListsThePlacaSimuladaTopicWithEveryCommand) {
     });
 }
 
+// The line's tools each have a topic after the board's, naming what a student looks for.
+TEST_F(HelpWindowTest, FerramentasExplainsTheMonitorTheFrameTheTranscriptAndTheHistory) {
+    const struct Row {
+        const char* keyword;
+        std::initializer_list<const char*> words;
+    } rows[] = {
+        {"Monitor da Linha", {"TX", "RX", "NUL", "CR", "LF", "0x01", "10 ms", "Pausar", "Limpar"}},
+        {"Quadro de um Byte", {"início", "paridade", "parada", "104,2 µs", "1,04 ms"}},
+        {"Gravar Sessão", {"--log", "tabulações", "<CR>", "segundo"}},
+        {"Histórico de Comandos", {"cima", "baixo", "50"}},
+    };
+    WhileShown(FormAjuda, [&] {
+        PickItem(FormAjuda->ComboKey, 3);
+        EXPECT_EQ(Keywords(),
+                  (QStringList{"Placa Simulada", "Monitor da Linha", "Quadro de um Byte",
+                               "Gravar Sessão", "Histórico de Comandos"}));
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.keyword);
+            Click(FormAjuda->ListSub, static_cast<int>(Keywords().indexOf(row.keyword)));
+            EXPECT_EQ(Text().front(), QStringLiteral(" "));
+            const QString text = Text().join(QLatin1Char(' '));
+            for (const char* word : row.words)
+                EXPECT_TRUE(text.contains(QString::fromUtf8(word))) << word;
+        }
+    });
+}
+
 } // namespace
 } // namespace tavrin::testing
