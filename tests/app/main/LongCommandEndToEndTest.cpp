@@ -1,27 +1,18 @@
 // A user lengthens the command line in the terminal settings, types a long command and
 // sends it to a real program on the other end of a pseudo-terminal, which gets it whole.
 
+#include "PeerFixture.h"
 #include "UserGestures.h"
-
-#include "support/SerialPeer.h"
-#include "support/SocatPair.h"
 
 #include <string>
 
 namespace tavrin::testing {
 namespace {
 
-using LongCommandEndToEndTest = AppFixture;
+using LongCommandEndToEndTest = PeerFixture;
 
 TEST_F(LongCommandEndToEndTest, SixtyFourCharactersReachThePeerFollowedByANul) {
-    TempFolder temp;
-    SocatPair pair(temp.Path());
-    ASSERT_TRUE(pair.Started()) << "socat missing? (scripts/install-deps)";
-    SerialPeer peer(PeerScript());
-    ASSERT_TRUE(peer.Started()) << "python3-serial missing? (scripts/install-deps)";
-    ASSERT_TRUE(peer.Open(pair.PeerPath()));
-    ShowMainWindow();
-    Quelt->ComPort->SetPort(pair.PortPath());
+    ASSERT_NO_FATAL_FAILURE(ConnectPeer());
 
     bool closedByButton = false;
     QTimer::singleShot(0, ConfigTerm, [&] {
@@ -46,7 +37,7 @@ TEST_F(LongCommandEndToEndTest, SixtyFourCharactersReachThePeerFollowedByANul) {
     EXPECT_EQ(Quelt->CR->text(), QStringLiteral("0"));
     QTest::keyClick(Quelt->Edit_Data, Qt::Key_Return); // returns once the send is over
 
-    EXPECT_EQ(peer.Read(65, 10), command.toStdString() + '\0');
+    EXPECT_EQ(Peer().Read(65, 10), command.toStdString() + '\0');
     EXPECT_EQ(Quelt->Edit_Data->text(), QString()) << "LimpaComandos empties it after the send";
     EXPECT_TRUE(boxes.empty());
 }
