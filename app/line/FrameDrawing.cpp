@@ -17,6 +17,10 @@ QString NameOf(const FrameBit& bit) {
     case FrameBitKind::Parity:
         return QStringLiteral("P");
     case FrameBitKind::Stop:
+        if (bit.length == 2)
+            return QStringLiteral("Stop (2 bits)");
+        if (bit.length != 1)
+            return QStringLiteral("Stop (1.5 bit)");
         return QStringLiteral("Stop");
     }
     return {};
@@ -25,9 +29,9 @@ QString NameOf(const FrameBit& bit) {
 QString ParityText(TParityBits parity) {
     switch (parity) {
     case prOdd:
-        return QStringLiteral("paridade ímpar (P completa um número ímpar de 1s)");
+        return QStringLiteral("paridade ímpar: os bits de dados e P somam um número ímpar de 1s");
     case prEven:
-        return QStringLiteral("paridade par (P completa um número par de 1s)");
+        return QStringLiteral("paridade par: os bits de dados e P somam um número par de 1s");
     case prMark:
         return QStringLiteral("paridade marca (P sempre 1)");
     case prSpace:

@@ -114,7 +114,8 @@ void FrameView::paintEvent(QPaintEvent*) {
         p.drawLine(QPointF(x, nameTop), QPointF(x, axis));
 
         p.setPen(cell.idle ? Qt::darkGray : Qt::black);
-        p.setFont(Sized(base, 14, !cell.idle));
+        // The line at rest is the background of the drawing: smaller, in grey.
+        p.setFont(Sized(base, cell.idle ? 12 : 14, !cell.idle));
         p.drawText(QRectF(x, nameTop, w, nameHeight), Qt::AlignCenter, cell.name);
         p.setFont(Sized(base, 22, true));
         p.setPen(cell.idle ? Qt::darkGray : WaveColor);

@@ -118,6 +118,7 @@ TEST_F(MonitorWindowTest, TheChosenByteIsDrawnAtThePortsSettingsAndAgainWhenThey
     EXPECT_TRUE(again.notes.join(u' ').contains(QStringLiteral("52.1 µs")));
     EXPECT_TRUE(again.notes.join(u' ').contains(QStringLiteral("572.9 µs")));
     EXPECT_EQ(again.cells[again.cells.size() - 3].name, QStringLiteral("P"));
+    EXPECT_EQ(again.cells[again.cells.size() - 2].name, QStringLiteral("Stop (2 bits)"));
     EXPECT_EQ(again.cells[again.cells.size() - 2].length, 2);
 }
 
@@ -141,6 +142,36 @@ TEST_F(MonitorWindowTest, PausarHoldsTheTableAndLimparEmptiesIt) {
     traffic().Received("e");
     Shown();
     EXPECT_EQ(model().rowCount(), 1);
+}
+
+TEST_F(MonitorWindowTest, LineErrorsTheUartReportsShowOnTheRowsReadWithThem) {
+    auto device = AttachDevice();
+    device->SetDSR(true);
+    // The port reports parity errors only when it checks parity.
+    Quelt->ComPort->Parity().SetBits(prEven);
+    Quelt->ComPort->Parity().SetCheck(true);
+    Quelt->AbrirPorta1->trigger();
+    ASSERT_TRUE(Quelt->ComPort->Connected());
+    device->Inject("ab");
+    ASSERT_TRUE(WaitUntil([] { return model().rowCount() + model().Waiting() == 2; }));
+    device->InjectErrors(win::CE_RXPARITY | win::CE_FRAME);
+    const auto errorsOf = [](int row) {
+        return model()
+            .data(model().index(row, MonitorModel::ColErrors), Qt::DisplayRole)
+            .toString();
+    };
+    ASSERT_TRUE(WaitUntil([&] {
+        model().Publish();
+        return !errorsOf(1).isEmpty();
+    }));
+    EXPECT_EQ(errorsOf(0), QStringLiteral("paridade, quadro"));
+    EXPECT_EQ(errorsOf(1), QStringLiteral("paridade, quadro"));
+    device->Inject("c");
+    ASSERT_TRUE(WaitUntil([] {
+        model().Publish();
+        return model().rowCount() == 3;
+    }));
+    EXPECT_EQ(errorsOf(2), QString()) << "the next chunk came clean";
 }
 
 TEST_F(MonitorWindowTest, TheProgramEndsWithTheMonitorOpenAndNothingLeftListening) {
