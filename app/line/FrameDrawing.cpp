@@ -29,17 +29,17 @@ QString NameOf(const FrameBit& bit) {
 QString ParityText(TParityBits parity) {
     switch (parity) {
     case prOdd:
-        return QStringLiteral("paridade ímpar: os bits de dados e P somam um número ímpar de 1s");
+        return QStringLiteral("Paridade ímpar: os bits de dados e P somam um número ímpar de 1s.");
     case prEven:
-        return QStringLiteral("paridade par: os bits de dados e P somam um número par de 1s");
+        return QStringLiteral("Paridade par: os bits de dados e P somam um número par de 1s.");
     case prMark:
-        return QStringLiteral("paridade marca (P sempre 1)");
+        return QStringLiteral("Paridade marca: P é sempre 1.");
     case prSpace:
-        return QStringLiteral("paridade espaço (P sempre 0)");
+        return QStringLiteral("Paridade espaço: P é sempre 0.");
     case prNone:
         break;
     }
-    return QStringLiteral("sem paridade");
+    return QStringLiteral("Sem paridade: nenhum bit P.");
 }
 
 QString Text(const std::string& text) {
@@ -67,10 +67,11 @@ FrameView::Drawing DrawingOf(unsigned char byte, const LineSettings& settings) {
     drawing.unitsPerBit = frame.bitSeconds * (micro ? 1e6 : 1e3);
 
     const double bitTimes = frame.bitSeconds > 0 ? frame.characterSeconds / frame.bitSeconds : 0;
-    drawing.notes << QStringLiteral("Bit: %1    Caractere: %2 (%3 tempos de bit)    %4")
+    drawing.notes << QStringLiteral("Bit: %1    Caractere: %2 (%3 tempos de bit)")
                          .arg(Text(DurationText(frame.bitSeconds)),
                               Text(DurationText(frame.characterSeconds)),
-                              QString::number(bitTimes, 'g', 3), ParityText(settings.parity));
+                              QString::number(bitTimes, 'g', 3));
+    drawing.notes << ParityText(settings.parity);
     QString order = QStringLiteral("Os bits de dados saem do menos significativo (D0) ao mais "
                                    "significativo (D%1).")
                         .arg(bits - 1);
