@@ -45,8 +45,10 @@ TFormMonitor::TFormMonitor(LineTraffic& traffic, QWidget* parent)
         const QScrollBar* bar = Table->verticalScrollBar();
         followEnd_ = bar->value() >= bar->maximum();
         firstRow_ = bar->value();
+        publishing_ = true;
     });
     connect(Model, &MonitorModel::Published, this, [this](int removed) {
+        publishing_ = false;
         // At the end, the newest row stays in view; elsewhere, the rows being read stay put
         // while the oldest make room above them.
         if (followEnd_)
@@ -56,8 +58,9 @@ TFormMonitor::TFormMonitor(LineTraffic& traffic, QWidget* parent)
     });
     connect(Model, &MonitorModel::modelReset, this, [this] { followEnd_ = true; });
     connect(Table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, Guarded([this] {
+                // The oldest rows making room move the current row, not the user's choice.
                 const QModelIndex current = Table->currentIndex();
-                if (!current.isValid())
+                if (!current.isValid() || publishing_)
                     return;
                 chosen_ = Model->ByteAt(current.row());
                 ShowFrame();

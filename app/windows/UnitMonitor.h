@@ -44,6 +44,7 @@ private:
     std::optional<unsigned char> chosen_; // the byte whose frame shows
     bool followEnd_ = true;
     int firstRow_ = 0;
+    bool publishing_ = false; // the model is changing the rows
 };
 
 extern TFormMonitor* FormMonitor;

@@ -77,12 +77,13 @@ TEST_F(MonitorWindowTest, TheTableFollowsTheNewestByteOnlyWhileAtTheEnd) {
     EXPECT_EQ(bar().value(), 100) << "scrolled up, the view stays";
 }
 
-TEST_F(MonitorWindowTest, RowsBeingReadStayInViewWhileTheOldestMakeRoom) {
+TEST_F(MonitorWindowTest, RowsBeingReadAndTheChosenByteStayWhileTheOldestMakeRoom) {
     std::string bytes(1'000'000, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(i % 251);
     traffic().Received(bytes);
     Shown();
+    FormMonitor->Table->selectRow(0); // the oldest byte, about to go
     bar().setValue(500'000);
     const unsigned char atTop = model().ByteAt(500'000);
 
@@ -91,6 +92,8 @@ TEST_F(MonitorWindowTest, RowsBeingReadStayInViewWhileTheOldestMakeRoom) {
     ASSERT_EQ(model().rowCount(), 1'000'000);
     EXPECT_EQ(bar().value(), 499'000);
     EXPECT_EQ(model().ByteAt(bar().value()), atTop);
+    EXPECT_TRUE(FormMonitor->Frame->CurrentDrawing().title.startsWith(QStringLiteral("0x00")))
+        << "the frame keeps the byte the user chose";
 }
 
 TEST_F(MonitorWindowTest, TheChosenByteIsDrawnAtThePortsSettingsAndAgainWhenTheyChange) {
