@@ -70,11 +70,13 @@ void LineTraffic::LineErrors(TComErrors errors) {
 void LineTraffic::Opened(const LineSettings& settings) {
     settings_ = settings;
     const auto at = LineClock::now();
+    openedAt_ = at;
     TellAll([&](LineListener& l) { l.Opened(at, settings); });
 }
 
 void LineTraffic::Closed() {
     const auto at = LineClock::now();
+    openedAt_.reset();
     TellAll([&](LineListener& l) { l.Closed(at); });
 }
 

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,13 +67,18 @@ public:
     void Follow(const LineSettings& settings);
     void DsrChanged(bool on);
 
+    std::size_t Listeners() const { return listeners_.size(); }
     const LineSettings& Settings() const { return settings_; }
+    // When the port last opened, for a listener that joins while it is open; empty while
+    // it is closed.
+    std::optional<LineClock::time_point> OpenedAt() const { return openedAt_; }
 
 private:
     template <typename Tell> void TellAll(Tell tell);
 
     std::vector<LineListener*> listeners_;
     LineSettings settings_;
+    std::optional<LineClock::time_point> openedAt_;
 };
 
 } // namespace tavrin

@@ -5,6 +5,7 @@
 #include "app/qt/QtApplication.h"
 #include "app/windows/UnitAjuda.h"
 #include "app/windows/UnitConfigTerm.h"
+#include "app/windows/UnitMonitor.h"
 #include "app/windows/UnitSobre.h"
 
 #include <QTimer>
@@ -37,6 +38,8 @@ TQuelt::TQuelt(QWidget* parent) : QMainWindow(parent) {
 TQuelt::~TQuelt() {
     if (QtApplication::Exists())
         QtApplication::Instance().OnHint = nullptr;
+    // The monitor listens to this window's traffic, which goes with the window.
+    delete FormMonitor;
     // The port goes first, while the window it reports to is still whole: destroying it
     // closes it, and closing reports the DSR line one last time.
     delete ComPort;
@@ -143,6 +146,14 @@ void TQuelt::ComandoseIndicadores1Click() {
 
 void TQuelt::Sobre2Click() {
     FormSobre->ShowModal();
+}
+
+void TQuelt::MonitordaLinha1Click() {
+    if (!FormMonitor)
+        new TFormMonitor(traffic_, this);
+    FormMonitor->show();
+    FormMonitor->raise();
+    FormMonitor->activateWindow();
 }
 
 void TQuelt::FormCloseQuery(bool& CanClose) {

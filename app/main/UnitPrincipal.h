@@ -53,6 +53,7 @@ public:
     void Terminal1Click();
     void ComandoseIndicadores1Click();
     void Sobre2Click();
+    void MonitordaLinha1Click();
     void Bt_StoreClick();
     void Bt_LoadClick();
 

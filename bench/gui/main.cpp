@@ -3,16 +3,19 @@
 // the same 10 MiB, round after round. While the flood runs, a probe thread posts an event
 // to the command line every 20 ms and the delay until the window handles it is taken as the
 // time the window needs to answer input. Then one command is sent, and the gaps between its
-// characters on the line are measured.
+// characters on the line are measured. Each round floods the program a second time with the
+// line monitor open and shown, which must cost the pane little.
 //
 //   bench_gui [rounds]
 //
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise. The last lines are `name: value`
 // lines for scripts.
 
+#include "app/line/MonitorModel.h"
 #include "app/main/UnitPrincipal.h"
 #include "app/qt/QtApplication.h"
 #include "app/widgets/ReceptionView.h"
+#include "app/windows/UnitMonitor.h"
 #include "bench/support/RawPty.h"
 
 #include <QApplication>
@@ -232,7 +235,7 @@ int main(int argc, char** argv) {
 
     ProbeFilter probe;
     Quelt->Edit_Data->installEventFilter(&probe);
-    std::vector<double> rawSeconds, programSeconds, ratios;
+    std::vector<double> rawSeconds, programSeconds, ratios, monitorSeconds, monitorRatios;
     double maxDelay = 0;
     for (int round = 0; round < rounds; ++round) {
         const double raw = RawFlood(rawPty, data);
@@ -244,7 +247,17 @@ int main(int argc, char** argv) {
         ratios.push_back(shown > 0 ? raw / shown : 0);
         std::printf("round %d: raw %.3f s, program %.3f s, slowest answer to input %.1f ms\n",
                     round + 1, raw, shown, probe.maxDelayMs);
+        // The same flood with a fresh monitor shown; it goes before the next round, so that
+        // the rounds without it have nobody listening.
+        Quelt->MonitordaLinha1->trigger();
+        QCoreApplication::processEvents();
+        const double monitored = ProgramFlood(programPty, data, shownLength);
+        monitorSeconds.push_back(monitored);
+        monitorRatios.push_back(shown > 0 ? monitored / shown : 0);
+        std::printf("round %d: with the monitor %.3f s, %lld rows\n", round + 1, monitored,
+                    static_cast<long long>(FormMonitor->Model->rowCount()));
         std::fflush(stdout);
+        delete FormMonitor;
     }
 
     std::vector<double> firstGaps, laterGaps;
@@ -265,5 +278,7 @@ int main(int argc, char** argv) {
     std::printf("send_first_gap_ms: %.1f\n", firstGaps.empty() ? 0.0 : firstGaps.front());
     std::printf("gui_flood_10mib_s: %.3f\n", Median(programSeconds));
     std::printf("gui_max_input_delay_ms: %.1f\n", maxDelay);
+    std::printf("gui_flood_10mib_monitor_s: %.3f\n", Median(monitorSeconds));
+    std::printf("monitor_flood_ratio: %.3f\n", Median(monitorRatios));
     return 0;
 }
