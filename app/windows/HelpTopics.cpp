@@ -192,7 +192,7 @@ const std::array<Topic, HelpTopicCount> Topics = {{
       "mais significativo, o bit de paridade,",
       "quando há, e os bits de parada (1).",
       "  Cada bit dura 1/velocidade segundos:",
-      "a 9600 8N1, 104,2 µs por bit e 1,04 ms",
+      "a 9600 8N1, 104.2 µs por bit e 1.04 ms",
       "pelos 10 bits do caractere."}},
     {"Gravar Sessão",
      {" ",

@@ -3,11 +3,9 @@
 // monitor opened, cleared and closed during a send's pause, and the program ended during a
 // send with the monitor open.
 
-#include "AppFixture.h"
+#include "PeerFixture.h"
 #include "app/line/MonitorModel.h"
 #include "app/windows/UnitMonitor.h"
-#include "support/SerialPeer.h"
-#include "support/SocatPair.h"
 
 #include <QPushButton>
 
@@ -17,24 +15,13 @@
 namespace tavrin::testing {
 namespace {
 
-class MonitorOnPtyTest : public AppFixture {
+class MonitorOnPtyTest : public PeerFixture {
 protected:
     void SetUp() override {
-        AppFixture::SetUp();
-        pair_ = std::make_unique<SocatPair>(temp_.Path());
-        ASSERT_TRUE(pair_->Started()) << "socat missing? (scripts/install-deps)";
-        peer_ = std::make_unique<SerialPeer>(PeerScript());
-        ASSERT_TRUE(peer_->Started()) << "python3-serial missing? (scripts/install-deps)";
-        ASSERT_TRUE(peer_->Open(pair_->PeerPath()));
-        Quelt->ComPort->SetPort(pair_->PortPath());
-        ShowMainWindow();
+        PeerFixture::SetUp();
+        ASSERT_NO_FATAL_FAILURE(ConnectPeer());
         Quelt->AbrirPorta1->trigger();
         ASSERT_TRUE(WaitUntil([] { return HardwareDetected; })) << "the peer's end asserts DSR";
-    }
-    void TearDown() override {
-        AppFixture::TearDown();
-        peer_.reset();
-        pair_.reset();
     }
 
     // "TX CR 50.1" per row: direction, character and gap.
@@ -57,10 +44,6 @@ protected:
             .toString()
             .toDouble();
     }
-
-    TempFolder temp_;
-    std::unique_ptr<SocatPair> pair_;
-    std::unique_ptr<SerialPeer> peer_;
 };
 
 TEST_F(MonitorOnPtyTest, ACommandOnANewLineAndItsAnswerShowByteByByte) {
@@ -74,8 +57,8 @@ TEST_F(MonitorOnPtyTest, ACommandOnANewLineAndItsAnswerShowByteByByte) {
     QTest::keyClicks(Quelt->Edit_Data, QStringLiteral("AB"));
     QTest::keyClick(Quelt->Edit_Data, Qt::Key_Return); // returns once the send is over
 
-    ASSERT_EQ(peer_->Read(5, 10), std::string("\r\nAB\0", 5));
-    ASSERT_TRUE(peer_->Write("OK\r\n"));
+    ASSERT_EQ(Peer().Read(5, 10), std::string("\r\nAB\0", 5));
+    ASSERT_TRUE(Peer().Write("OK\r\n"));
     ASSERT_TRUE(WaitUntil([] { return FormMonitor->Model->rowCount() >= 9; }));
 
     EXPECT_EQ(Rows(), (std::vector<std::string>{"TX CR ", "TX LF ", "TX A ", "TX B ", "TX NUL ",
@@ -101,7 +84,7 @@ TEST_F(MonitorOnPtyTest, TheMonitorOpenedClearedAndClosedDuringASendLeavesTheSen
     Quelt->Button_Send->click();
 
     EXPECT_TRUE(inside);
-    EXPECT_EQ(peer_->Read(command.size() + 1, 10), command + '\0');
+    EXPECT_EQ(Peer().Read(command.size() + 1, 10), command + '\0');
     ASSERT_NE(FormMonitor, nullptr);
     FormMonitor->Model->Publish();
     const int rows = FormMonitor->Model->rowCount();

@@ -239,7 +239,7 @@ TEST_F(HelpWindowTest, FerramentasExplainsTheMonitorTheFrameTheTranscriptAndTheH
         std::initializer_list<const char*> words;
     } rows[] = {
         {"Monitor da Linha", {"TX", "RX", "NUL", "CR", "LF", "0x01", "10 ms", "Pausar", "Limpar"}},
-        {"Quadro de um Byte", {"início", "paridade", "parada", "104,2 µs", "1,04 ms"}},
+        {"Quadro de um Byte", {"início", "paridade", "parada", "104.2 µs", "1.04 ms"}},
         {"Gravar Sessão", {"--log", "tabulações", "<CR>", "segundo"}},
         {"Histórico de Comandos", {"cima", "baixo", "50"}},
     };
