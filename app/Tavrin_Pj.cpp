@@ -1,5 +1,6 @@
 #include "app/Tavrin_Pj.h"
 
+#include "app/line/SessionRecording.h"
 #include "app/main/UnitPrincipal.h"
 #include "app/qt/QtApplication.h"
 #include "app/qt/QtTranslations.h"
@@ -7,6 +8,8 @@
 #include "app/windows/UnitConfigTerm.h"
 #include "app/windows/UnitSobre.h"
 #include "board/SimulatedPort.h"
+
+#include <QTimer>
 
 namespace tavrin {
 
@@ -21,6 +24,11 @@ int Tavrin_Pj(const StartOptions& options) {
     app.CreateForm(Quelt);
     if (!options.port.empty())
         Quelt->ComPort->SetPort(options.port);
+    // Recording starts as the message loop does, before anything can cross the line, so
+    // that a file that cannot be written is told in a box over the main window; the
+    // program then runs on without a transcript.
+    if (!options.log.isEmpty())
+        QTimer::singleShot(0, Quelt, [log = options.log] { Quelt->Recording().Start(log); });
     // The help window and the terminal settings take the main window's colour as they are
     // created, so they come after it.
     app.CreateForm(FormAjuda);
