@@ -73,7 +73,7 @@ void TQuelt::CreateComponents() {
     recording_ = std::make_unique<SessionRecording>(
         traffic_, *GravarSessao1,
         [this] {
-            return LineState{traffic_.Settings(), ComPort->Connected(), HardwareDetected};
+            return LineState{SettingsOf(*ComPort), ComPort->Connected(), HardwareDetected};
         },
         this);
     BindLamps();
