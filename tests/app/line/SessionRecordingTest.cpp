@@ -255,7 +255,7 @@ TEST(SessionRecordingAtStartTest, LogOptionRecordsFromTheStartOrSaysWhyNot) {
         QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
         watchdog.start(20000);
 
-        EXPECT_EQ(Tavrin_Pj(StartOptions{"", row.log}), 0);
+        EXPECT_EQ(Tavrin_Pj(StartOptions{"ttyUSB7", row.log}), 0);
 
         EXPECT_EQ(checked, row.records);
         EXPECT_TRUE(windowShown);
@@ -263,6 +263,7 @@ TEST(SessionRecordingAtStartTest, LogOptionRecordsFromTheStartOrSaysWhyNot) {
         if (row.records) {
             const ParsedTranscript parsed = ParseTranscript(content);
             ExpectWellFormed(parsed);
+            EXPECT_EQ(parsed.preamble.back(), "porta: ttyUSB7 9600 8N1 (fechada)");
             ASSERT_FALSE(parsed.notes.empty());
             EXPECT_NE(parsed.notes.back().find("gravação encerrada"), std::string::npos);
             ASSERT_EQ(shown.size(), 1u) << "only the exit question";
