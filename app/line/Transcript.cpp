@@ -105,6 +105,8 @@ QString FileFaultText(int error) {
         return QStringLiteral("o nome é de uma pasta");
     case EFBIG:
         return QStringLiteral("o arquivo chegou ao tamanho máximo permitido");
+    case ENXIO:
+        return QStringLiteral("é um canal que ninguém está lendo");
     case EIO:
         return QStringLiteral("erro de entrada e saída no disco");
     default:
@@ -117,11 +119,15 @@ QString FileFaultText(int error) {
 std::unique_ptr<Transcript> Transcript::Start(const QString& path, const LineState& line,
                                               QString& fault) {
     const QByteArray name = path.toLocal8Bit();
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Not blocking while it opens: a named pipe without a reader would otherwise hold the
+    // window until someone read it. The writes then block as they do on any file.
+    const int fd =
+        ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) {
         fault = FileFaultText(errno);
         return nullptr;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::unique_ptr<Transcript> transcript(new Transcript(path, fd));
     // The preamble goes to the file at once: a file that takes nothing is told now, while
     // the user still looks at the dialog that named it.

@@ -167,6 +167,8 @@ TEST_F(TranscriptTest, AFileThatCannotBeCreatedOrWrittenIsRefusedWithItsReason) 
     WriteFile(folder.Path() + "/um-arquivo", "");
     const std::string readOnly = folder.Path() + "/somente-leitura";
     ASSERT_EQ(::mkdir(readOnly.c_str(), 0555), 0);
+    const std::string pipe = folder.Path() + "/canal";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0666), 0);
     const struct {
         const char* name;
         std::string path;
@@ -181,6 +183,8 @@ TEST_F(TranscriptTest, AFileThatCannotBeCreatedOrWrittenIsRefusedWithItsReason) 
          false},
         {"a folder's name", folder.Path(), "o nome é de uma pasta", true},
         {"a full disk", "/dev/full", "o disco está cheio", true},
+        {"a named pipe nobody reads, which must not hold the window", pipe,
+         "é um canal que ninguém está lendo", true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
