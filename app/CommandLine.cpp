@@ -14,12 +14,14 @@ namespace {
 // Written here rather than taken from QCommandLineParser, whose headings and descriptions of
 // the standard options are English.
 const char* const HelpText =
-    "Uso: tavrin [--port NOME]\n"
+    "Uso: tavrin [--port NOME] [--log ARQUIVO]\n"
     "Terminal serial para o ensino de comunicação serial com microcontroladores.\n"
     "\n"
     "Opções:\n"
     "  --port NOME    começa com a porta NOME (COM1, ttyUSB0, /dev/ttyACM0...);\n"
     "                 a porta não é aberta até que o usuário a abra\n"
+    "  --log ARQUIVO  grava a sessão (tudo o que passa pela linha) em ARQUIVO desde\n"
+    "                 o início, como \"Gravar Sessão...\" do menu Ferramentas\n"
     "  -h, --help     mostra esta ajuda e sai\n"
     "  -v, --version  mostra a versão e sai\n";
 
@@ -32,6 +34,8 @@ QString ParseFault(const QCommandLineParser& parser, const QStringList& argument
     }
     if (!arguments.isEmpty() && (arguments.back() == QStringLiteral("--port")))
         return QStringLiteral("Falta o nome da porta depois de --port.");
+    if (!arguments.isEmpty() && (arguments.back() == QStringLiteral("--log")))
+        return QStringLiteral("Falta o nome do arquivo depois de --log.");
     return QStringLiteral("Linha de comando inválida: %1")
         .arg(arguments.mid(1).join(QLatin1Char(' ')));
 }
@@ -54,7 +58,8 @@ std::optional<StartOptions> ReadCommandLine(const QStringList& arguments, int& e
     const QCommandLineOption versionOption(
         QStringList{QStringLiteral("v"), QStringLiteral("version")});
     const QCommandLineOption portOption(QStringLiteral("port"), QString(), QStringLiteral("nome"));
-    parser.addOptions({helpOption, versionOption, portOption});
+    const QCommandLineOption logOption(QStringLiteral("log"), QString(), QStringLiteral("arquivo"));
+    parser.addOptions({helpOption, versionOption, portOption, logOption});
 
     exitCode = 0;
     if (!parser.parse(arguments)) {
@@ -86,6 +91,14 @@ std::optional<StartOptions> ReadCommandLine(const QStringList& arguments, int& e
             return std::nullopt;
         }
         options.port = ToAnsi(port);
+    }
+    if (parser.isSet(logOption)) {
+        options.log = parser.value(logOption);
+        if (options.log.isEmpty()) {
+            std::fprintf(stderr, "Falta o nome do arquivo depois de --log.\n");
+            exitCode = 1;
+            return std::nullopt;
+        }
     }
     return options;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-// The program's command line: --help, --version and --port NAME.
+// The program's command line: --help, --version, --port NAME and --log FILE.
 
 #include "app/Tavrin_Pj.h"
 

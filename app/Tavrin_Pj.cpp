@@ -1,5 +1,6 @@
 #include "app/Tavrin_Pj.h"
 
+#include "app/line/SessionRecording.h"
 #include "app/main/UnitPrincipal.h"
 #include "app/qt/QtApplication.h"
 #include "app/qt/QtTranslations.h"
@@ -7,6 +8,8 @@
 #include "app/windows/UnitConfigTerm.h"
 #include "app/windows/UnitSobre.h"
 #include "board/SimulatedPort.h"
+
+#include <QTimer>
 
 namespace tavrin {
 
@@ -19,8 +22,16 @@ int Tavrin_Pj(const StartOptions& options) {
     QtApplication app;
     app.SetTitle(QStringLiteral("Tavrin 1.0 - Comunicação Serial"));
     app.CreateForm(Quelt);
-    if (!options.port.empty())
+    if (!options.port.empty()) {
         Quelt->ComPort->SetPort(options.port);
+        // The port chosen at start-up is the start, not a change the tools should report.
+        Quelt->Traffic().Follow(SettingsOf(*Quelt->ComPort));
+    }
+    // Recording starts as the message loop does, before anything can cross the line, so
+    // that a file that cannot be written is told in a box over the main window; the
+    // program then runs on without a transcript.
+    if (!options.log.isEmpty())
+        QTimer::singleShot(0, Quelt, [log = options.log] { Quelt->Recording().Start(log); });
     // The help window and the terminal settings take the main window's colour as they are
     // created, so they come after it.
     app.CreateForm(FormAjuda);

@@ -1,5 +1,6 @@
 #include "app/main/UnitPrincipal.h"
 
+#include "app/line/SessionRecording.h"
 #include "app/main/MainWindowAccessibility.h"
 #include "app/main/PortOpenFailure.h"
 #include "app/qt/QtApplication.h"
@@ -72,6 +73,12 @@ void TQuelt::CreateComponents() {
     ComPort->OnAfterClose = [this](TObject*) { traffic_.Closed(); };
     ComPort->EndLoading();
     traffic_.Follow(SettingsOf(*ComPort));
+    recording_ = std::make_unique<SessionRecording>(
+        traffic_, *GravarSessao1,
+        [this] {
+            return LineState{SettingsOf(*ComPort), ComPort->Connected(), HardwareDetected};
+        },
+        this);
     BindLamps();
 
     Timer1 = new QTimer(this);
@@ -170,6 +177,10 @@ void TQuelt::FormCloseQuery(bool& CanClose) {
         CanClose = app.MessageDlg(QStringLiteral("Deseja sair?"), QMessageBox::Question,
                                   QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     }
+}
+
+void TQuelt::GravarSessao1Click() {
+    recording_->Toggled();
 }
 
 void TQuelt::Bt_StoreClick() {

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ class QTimer;
 namespace tavrin {
 
 class ReceptionPane;
+class SessionRecording;
 
 // State of the main window's unit, for the whole run, GUI thread only. The terminal
 // settings dialog writes MaxCommandLength and RemainingChars too.
@@ -56,6 +58,7 @@ public:
     void MonitordaLinha1Click();
     void Bt_StoreClick();
     void Bt_LoadClick();
+    void GravarSessao1Click();
 
     // ---- Command line and transmission (UnitPrincipalSend.cpp) -----------------------
     void Button_SendClick();
@@ -76,6 +79,8 @@ public:
 
     // What crossed the line, for the line monitor and the session transcript.
     LineTraffic& Traffic() { return traffic_; }
+    // "Gravar Sessão...": the transcript being written, if any.
+    SessionRecording& Recording() { return *recording_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -119,6 +124,8 @@ private:
 
     CommandHistory history_; // the commands sent in this run
     LineTraffic traffic_;
+    // After the hub: it leaves the hub as it ends, and hears the port close first.
+    std::unique_ptr<SessionRecording> recording_;
     // The window as the owner of its components, as the port's owner sees it.
     TComponent components_;
 };

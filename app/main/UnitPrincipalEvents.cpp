@@ -28,6 +28,7 @@ void TQuelt::ConnectHandlers() {
     Bind(this, ComandoseIndicadores1, &QAction::triggered, &TQuelt::ComandoseIndicadores1Click);
     Bind(this, Sobre2, &QAction::triggered, &TQuelt::Sobre2Click);
     Bind(this, MonitordaLinha1, &QAction::triggered, &TQuelt::MonitordaLinha1Click);
+    Bind(this, GravarSessao1, &QAction::triggered, &TQuelt::GravarSessao1Click);
     Bind(this, Button_Send, &QPushButton::clicked, &TQuelt::Button_SendClick);
     Bind(this, BitBtn1, &QPushButton::clicked, &TQuelt::BitBtn1Click);
     Bind(this, BitBtn2, &QPushButton::clicked, &TQuelt::BitBtn2Click);

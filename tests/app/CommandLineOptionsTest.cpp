@@ -48,6 +48,32 @@ TEST(CommandLineOptionsTest, OptionsAreReadOrTheRunEndsWithTheRightCode) {
     }
 }
 
+TEST(CommandLineOptionsTest, LogOptionNamesTheTranscriptFile) {
+    const struct {
+        const char* name;
+        QStringList arguments;
+        std::optional<QString> log; // nullopt: no run
+    } rows[] = {
+        {"no log", {}, QString()},
+        {"a file", {"--log", "aula.tsv"}, QStringLiteral("aula.tsv")},
+        {"joined by =", {"--log=/tmp/sessão.tsv"}, QStringLiteral("/tmp/sessão.tsv")},
+        {"with a port", {"--port", "COM2", "--log", "a.tsv"}, QStringLiteral("a.tsv")},
+        {"--log without a file", {"--log"}, std::nullopt},
+        {"an empty name", {"--log", ""}, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        int exitCode = -1;
+        const auto options =
+            ReadCommandLine(QStringList{QStringLiteral("tavrin")} + row.arguments, exitCode);
+        ASSERT_EQ(options.has_value(), row.log.has_value());
+        EXPECT_EQ(exitCode, row.log ? 0 : 1);
+        if (options) {
+            EXPECT_EQ(options->log, *row.log);
+        }
+    }
+}
+
 // What ReadCommandLine writes to standard output and standard error.
 struct Printed {
     std::string out, err;
@@ -93,7 +119,7 @@ TEST(CommandLineOptionsTest, HelpAndFaultsSpeakPortuguese) {
     for (const char* english : {"Usage", "Options", "Displays", "help on", "version information"})
         EXPECT_EQ(help.find(english), std::string::npos) << english;
     for (const char* part :
-         {"Uso: tavrin", "Opções:", "--port NOME", "-h, --help", "-v, --version"})
+         {"Uso: tavrin", "Opções:", "--port NOME", "--log ARQUIVO", "-h, --help", "-v, --version"})
         EXPECT_NE(help.find(part), std::string::npos) << part;
 
     for (const char* option : {"--help", "-h", "--help-all"}) {
@@ -111,6 +137,7 @@ TEST(CommandLineOptionsTest, HelpAndFaultsSpeakPortuguese) {
         {"unknown long option", {"--baud", "9600"}, "Opção desconhecida: --baud"},
         {"unknown short option", {"-x"}, "Opção desconhecida: -x"},
         {"--port without a name", {"--port"}, "Falta o nome da porta depois de --port."},
+        {"--log without a file", {"--log"}, "Falta o nome do arquivo depois de --log."},
         {"a value where none belongs", {"--help=3"}, "Linha de comando inválida: --help=3"},
     };
     for (const auto& row : faults) {

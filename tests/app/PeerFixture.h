@@ -9,6 +9,7 @@
 #include "support/SocatPair.h"
 
 #include <memory>
+#include <string>
 
 namespace tavrin::testing {
 
@@ -27,6 +28,9 @@ protected:
     }
 
     SerialPeer& Peer() { return *peer_; }
+    SocatPair& Pair() { return *pair_; }
+    // This end, the one the window's port opens.
+    std::string PortPath() const { return pair_->PortPath(); }
     const TempFolder& Temp() const { return temp_; }
 
 private:

@@ -2,9 +2,7 @@
 // pyserial reading at the other end. Quick and held Enter keys, the other end going away
 // in the middle of a send, and the program ended in the middle of one.
 
-#include "AppFixture.h"
-#include "support/SerialPeer.h"
-#include "support/SocatPair.h"
+#include "PeerFixture.h"
 
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -19,32 +17,20 @@ namespace {
 const std::string Command = "abcdefghij";
 const std::string Whole = Command + '\0'; // as it arrives
 
-class SendOnPtyTest : public AppFixture {
+class SendOnPtyTest : public PeerFixture {
 protected:
     void SetUp() override {
-        AppFixture::SetUp();
-        pair_ = std::make_unique<SocatPair>(temp_.Path());
-        ASSERT_TRUE(pair_->Started()) << "socat missing? (scripts/install-deps)";
-        peer_ = std::make_unique<SerialPeer>(PeerScript());
-        ASSERT_TRUE(peer_->Started()) << "python3-serial missing? (scripts/install-deps)";
-        ASSERT_TRUE(peer_->Open(pair_->PeerPath()));
-        Quelt->ComPort->SetPort(pair_->PortPath());
-        ShowMainWindow();
+        PeerFixture::SetUp();
+        ASSERT_NO_FATAL_FAILURE(ConnectPeer());
         Quelt->AbrirPorta1->trigger();
         ASSERT_TRUE(PortOpen);
         ASSERT_TRUE(HardwareDetected) << "the other end is open: DSR on";
         Quelt->Edit_Data->setText(QString::fromStdString(Command));
         Quelt->Edit_Data->setFocus(Qt::OtherFocusReason);
     }
-    void TearDown() override {
-        AppFixture::TearDown();
-        peer_.reset();
-        pair_.reset();
-    }
-
     // Whatever reached the other end, waiting up to `seconds` for `count` bytes.
     std::string Received(std::size_t count, double seconds = 5) {
-        return peer_->Read(count, seconds);
+        return Peer().Read(count, seconds);
     }
 
     static void Press(bool autoRepeat) {
@@ -57,10 +43,6 @@ protected:
             Quelt->Edit_Data,
             new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QString()));
     }
-
-    TempFolder temp_;
-    std::unique_ptr<SocatPair> pair_;
-    std::unique_ptr<SerialPeer> peer_;
 };
 
 TEST_F(SendOnPtyTest, ThreeQuickEntersGiveThreeWholeCommandsInOrder) {
@@ -115,7 +97,7 @@ TEST_F(SendOnPtyTest, HoldingEnterForASecondLeavesNothingWaitingBehindTheRunning
 
 TEST_F(SendOnPtyTest, OtherEndGoneDuringASendShowsTheHardwareWarning) {
     Quelt->Edit_Data->setText(QString(32, u'x'));
-    QTimer::singleShot(0, Quelt, [this] { pair_->Stop(); });
+    QTimer::singleShot(0, Quelt, [this] { Pair().Stop(); });
 
     Quelt->Button_Send->click();
 
