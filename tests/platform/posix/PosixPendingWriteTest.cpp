@@ -7,15 +7,12 @@
 #include "platform/winapi/Comm.h"
 #include "platform/winapi/Event.h"
 #include "platform/winapi/Sync.h"
+#include "support/ThreadCount.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
-#include <mutex>
 #include <poll.h>
 #include <pty.h>
 #include <string>
@@ -27,33 +24,6 @@ namespace tavrin::testing {
 namespace {
 
 using namespace win;
-
-// A test that hangs is ended, so that a write that never completes shows as a failure.
-class Watchdog {
-public:
-    explicit Watchdog(std::chrono::seconds limit)
-        : thread_([this, limit] {
-              std::unique_lock lock(mutex_);
-              if (!done_.wait_for(lock, limit, [&] { return finished_; })) {
-                  std::fprintf(stderr, "watchdog: the test hung\n");
-                  std::_Exit(1);
-              }
-          }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard lock(mutex_);
-            finished_ = true;
-        }
-        done_.notify_all();
-        thread_.join();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable done_;
-    bool finished_ = false;
-    std::thread thread_;
-};
 
 std::string Pattern(std::size_t size) {
     std::string bytes(size, '\0');
@@ -131,7 +101,8 @@ protected:
         return got;
     }
 
-    Watchdog watchdog_{std::chrono::seconds(60)};
+    // A write that never completes fails the test instead of hanging it.
+    Watchdog watchdog_{"a pending write", std::chrono::seconds(60)};
     int master_ = -1;
     HANDLE port_ = INVALID_HANDLE_VALUE;
     OVERLAPPED first_{};
