@@ -104,6 +104,7 @@ void FarEnd::Resume() {
     std::lock_guard lock(mutex_);
     pauseAsked_ = false;
     pausePoint_ = kNoPause;
+    ++resumes_;
     changed_.notify_all();
     Wake();
 }
@@ -143,7 +144,10 @@ void FarEnd::Run() {
                 changed_.notify_all();
             }
             if (pausing && offset_ == buffer_.size()) {
-                changed_.wait(lock, [&] { return stop_ || !pauseAsked_; });
+                // Counted, not looked at: a Pause right after the Resume would otherwise
+                // hide the Resume, and both sides would wait for each other.
+                const std::uint64_t seen = resumes_;
+                changed_.wait(lock, [&] { return stop_ || resumes_ != seen; });
                 if (stop_)
                     return;
                 Refill();

@@ -69,6 +69,7 @@ private:
     std::condition_variable changed_;
     bool stop_ = false;
     bool pauseAsked_ = false;
+    std::uint64_t resumes_ = 0;
     std::atomic<std::uint64_t> pausePoint_{kNoPause};
     std::atomic<int> unplugs_{0};
     std::thread thread_;
