@@ -94,10 +94,15 @@ void FarEnd::Refill() {
 
 std::uint64_t FarEnd::Pause() {
     std::unique_lock lock(mutex_);
+    if (pausePoint_.load() != kNoPause)
+        return pausePoint_.load();
     pauseAsked_ = true;
+    // Counted, not looked at: the pause may be over again (the reader saw its end and
+    // resumed) by the time this thread wakes.
+    const std::uint64_t seen = pauses_;
     Wake();
-    changed_.wait(lock, [&] { return pausePoint_.load() != kNoPause || stop_; });
-    return pausePoint_.load();
+    changed_.wait(lock, [&] { return pauses_ != seen || stop_; });
+    return lastPausePoint_;
 }
 
 void FarEnd::Resume() {
@@ -141,6 +146,8 @@ void FarEnd::Run() {
                     Refill();
                 buffer_.resize((point - bufferStart_) * kRecordSize);
                 pausePoint_ = point;
+                lastPausePoint_ = point;
+                ++pauses_;
                 changed_.notify_all();
             }
             if (pausing && offset_ == buffer_.size()) {

@@ -70,6 +70,8 @@ private:
     bool stop_ = false;
     bool pauseAsked_ = false;
     std::uint64_t resumes_ = 0;
+    std::uint64_t pauses_ = 0; // pause points published
+    std::uint64_t lastPausePoint_ = 0;
     std::atomic<std::uint64_t> pausePoint_{kNoPause};
     std::atomic<int> unplugs_{0};
     std::thread thread_;
