@@ -12,6 +12,7 @@
 #include "platform/winapi/Win32.h"
 #include "serial/CPortDeliveryGate.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -545,6 +546,9 @@ private:
     std::shared_ptr<DeliveryGate> deliveryGate_ = std::make_shared<DeliveryGate>();
     bool threadCreated_ = false;
     win::HANDLE handle_ = win::INVALID_HANDLE_VALUE;
+    // Line errors (CE_* bits) that a count of the queues took from the driver, which clears
+    // them as it counts: kept for the next ReadLineErrors, so that OnError still hears of them.
+    std::atomic<win::DWORD> countedLineErrors_{0};
     NotificationWindow* window_ = nullptr;
     std::int32_t updateCount_ = 0;
     std::vector<TComLink*> links_;

@@ -161,6 +161,8 @@ std::int32_t TCustomComPort::InputQueueCount() {
     win::COMSTAT status{};
     if (!win::ClearCommError(handle_, &errors, &status))
         throw EComPort(CError_ClearComFailed, LastError());
+    if (errors != 0)
+        countedLineErrors_.fetch_or(errors);
     return static_cast<std::int32_t>(status.cbInQue);
 }
 
@@ -185,6 +187,7 @@ TComErrors TCustomComPort::ReadLineErrors() {
     win::COMSTAT status{};
     if (!win::ClearCommError(handle_, &mask, &status))
         throw EComPort(CError_ClearComFailed, LastError());
+    mask |= countedLineErrors_.exchange(0);
     TComErrors errors;
     for (const auto& [bit, kind] : lineErrorBits) {
         if (mask & bit)

@@ -93,6 +93,8 @@ void TCustomComPort::OpenPort() {
         return;
     HandleBeforeOpen();
     OpenDevice();
+    // Errors of an earlier session are not this one's.
+    countedLineErrors_ = 0;
     connected_ = true;
     try {
         ConfigureDevice();

@@ -11,6 +11,7 @@ namespace win {
 CommDriver::CommDriver(bool overlapped) : overlapped_(overlapped), dcb_(DefaultDcb()) {}
 
 CommDriver::~CommDriver() {
+    StopWriter();
     StopTimer();
 }
 
@@ -20,7 +21,10 @@ void CommDriver::OnClose() {
         closed_ = true;
         AbortReadsLocked(ERROR_OPERATION_ABORTED);
         AbortWaitLocked(ERROR_OPERATION_ABORTED);
+        AbortWritesLocked(ERROR_OPERATION_ABORTED);
     }
+    WakeSend();
+    StopWriter();
     StopTimer();
     Shutdown();
 }
@@ -69,9 +73,11 @@ DWORD CommDriver::AwaitLocked(std::unique_lock<std::mutex>& lock, const OpPtr& o
 CommDriver::OpPtr CommDriver::FindPendingLocked(const OVERLAPPED* overlapped) const {
     if (wait_ && wait_->overlapped == overlapped)
         return wait_;
-    for (const OpPtr& op : reads_) {
-        if (op->overlapped == overlapped)
-            return op;
+    for (const auto* queue : {&reads_, &writes_}) {
+        for (const OpPtr& op : *queue) {
+            if (op->overlapped == overlapped)
+                return op;
+        }
     }
     return nullptr;
 }
@@ -202,13 +208,17 @@ DWORD CommDriver::PurgeComm(DWORD flags) {
         if (DWORD error = UsableLocked())
             return error;
         // Only transfers end here; a pending WaitCommEvent is ended by SetCommMask or by
-        // closing the handle, as with the Windows serial driver. Writes never stay
-        // pending in this driver, so PURGE_TXABORT has nothing to end.
+        // closing the handle, as with the Windows serial driver. What an aborted write had
+        // already handed to the line still leaves; only PURGE_TXCLEAR discards it.
+        if (flags & PURGE_TXABORT)
+            AbortWritesLocked(ERROR_OPERATION_ABORTED);
         if (flags & PURGE_RXABORT)
             AbortReadsLocked(ERROR_OPERATION_ABORTED);
         if (flags & PURGE_RXCLEAR)
             input_.Clear();
     }
+    if (flags & PURGE_TXABORT)
+        WakeSend();
     if (flags & PURGE_TXCLEAR)
         DiscardOutput();
     return ERROR_SUCCESS;
@@ -221,34 +231,6 @@ DWORD CommDriver::TransmitCommChar(char ch) {
             return error;
     }
     return SendImmediate(ch);
-}
-
-DWORD CommDriver::WriteFile(const void* buffer, DWORD toWrite, DWORD* written,
-                            OVERLAPPED* overlapped) {
-    if (written != nullptr)
-        *written = 0;
-    if (buffer == nullptr && toWrite != 0)
-        return ERROR_INVALID_PARAMETER;
-    OpPtr op;
-    if (DWORD error = NewOp(overlapped, op))
-        return error;
-    {
-        std::lock_guard guard(lock_);
-        if (DWORD error = UsableLocked())
-            return error;
-        if (abortedOnError_)
-            return ERROR_OPERATION_ABORTED;
-    }
-    DWORD sent = 0;
-    if (DWORD error = SendCounted(static_cast<const std::uint8_t*>(buffer), toWrite, sent)) {
-        if (written != nullptr)
-            *written = sent;
-        return error;
-    }
-    std::unique_lock lock(lock_);
-    op->got = toWrite;
-    CompleteLocked(op, ERROR_SUCCESS);
-    return AwaitLocked(lock, op, written);
 }
 
 DWORD CommDriver::InQueueSize() const {

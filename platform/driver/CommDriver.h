@@ -1,9 +1,10 @@
 #pragma once
 
 // The Win32 serial-driver behaviour that every backend shares: the input queue sized by
-// SetupComm, reads ended by COMMTIMEOUTS (by a timer, never by polling), the event mask and
-// the one pending WaitCommEvent, PurgeComm, the error flags of ClearCommError, EvtChar,
-// fNull, 80-percent-full and overlapped completion.
+// SetupComm, reads ended by COMMTIMEOUTS (by a timer, never by polling), writes that stay
+// pending while the line cannot take them (finished in order by a writer thread), the event
+// mask and the one pending WaitCommEvent, PurgeComm, the error flags of ClearCommError,
+// EvtChar, fNull, 80-percent-full and overlapped completion.
 //
 // A backend derives from CommDriver, implements the hooks that reach its hardware, and
 // feeds the driver what happens on the line: Receive, ReceiveErrors, SetModemLines,
@@ -14,6 +15,7 @@
 #include "platform/driver/ReadTimeouts.h"
 #include "platform/winapi/CommDevice.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -100,6 +102,26 @@ protected:
         sent = error == ERROR_SUCCESS ? count : 0;
         return error;
     }
+    // What a write takes at once, without waiting for room (the kernel, an output queue);
+    // `sent` tells how many. A write that cannot put everything down is pending, and the
+    // writer thread hands the rest to SendRest. By default everything goes at once.
+    virtual DWORD SendNow(const std::uint8_t* bytes, DWORD count, DWORD& sent) {
+        return SendCounted(bytes, count, sent);
+    }
+    // The rest of a pending write, whose first `already` bytes SendNow took: it may wait for
+    // room as long as the line needs, but it ends with ERROR_OPERATION_ABORTED once `abort`
+    // is set and WakeSend has been called. `total` counts the bytes of the whole write that
+    // left or will leave, which at a hang-up can be fewer than `already`.
+    virtual DWORD SendRest(const std::uint8_t* bytes, DWORD count, DWORD already, DWORD& total,
+                           const std::atomic<bool>& abort) {
+        (void)abort;
+        DWORD sent = 0;
+        const DWORD error = SendCounted(bytes + already, count - already, sent);
+        total = already + sent;
+        return error;
+    }
+    // A SendRest waiting for room must look at its abort flag again.
+    virtual void WakeSend() {}
     virtual DWORD PendingOutput() { return 0; }
     virtual void DiscardOutput() {}
     // The handle has been closed and nothing is pending any more.
@@ -128,6 +150,13 @@ private:
     static DWORD NewOp(OVERLAPPED* overlapped, OpPtr& op);
     void CompleteLocked(const OpPtr& op, DWORD status);
     DWORD AwaitLocked(std::unique_lock<std::mutex>& lock, const OpPtr& op, DWORD* count);
+
+    // Writes (CommDriverWrite.cpp). Aborting marks every pending write; those the writer
+    // has not reached end at once, the one it is sending ends once WakeSend has reached it.
+    void AbortWritesLocked(DWORD status);
+    void StartWriterLocked();
+    void WriterLoop();
+    void StopWriter();
 
     void StartHeadReadLocked(Clock::time_point now);
     void FinishHeadReadLocked(Clock::time_point now);
@@ -167,6 +196,14 @@ private:
     DWORD history_ = 0; // events seen while no wait was pending
     DWORD lines_ = 0;
     std::deque<OpPtr> reads_; // the head is the one being filled
+    // Pending writes, in order; the head is the one the writer is sending.
+    std::deque<OpPtr> writes_;
+    std::thread writer_;
+    std::condition_variable writeWake_;
+    bool stopWriter_ = false;
+    // Held by a write from its first look at the queue until it has put down what went at
+    // once and queued the rest, so that two writes keep their order.
+    std::mutex sendOrder_;
     OpPtr wait_;
 };
 

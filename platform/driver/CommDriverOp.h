@@ -5,6 +5,8 @@
 #include "platform/driver/CommDriver.h"
 #include "platform/winapi/Event.h"
 
+#include <atomic>
+
 namespace win {
 
 struct CommDriver::Op {
@@ -18,6 +20,10 @@ struct CommDriver::Op {
     bool started = false; // a read starts when it reaches the head of the queue
     std::optional<Clock::time_point> totalDeadline;
     std::optional<Clock::time_point> intervalDeadline;
+    // A write: the caller's bytes (kept by the caller until it completes; `want` and `got`
+    // count them) and whether it has been told to stop.
+    const std::uint8_t* data = nullptr;
+    std::atomic<bool> abortWrite{false};
     // WaitCommEvent: where the events go.
     DWORD* eventMask = nullptr;
     bool done = false;

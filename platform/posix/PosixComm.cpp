@@ -331,27 +331,65 @@ DWORD PosixComm::Send(const std::uint8_t* bytes, DWORD count) {
 }
 
 DWORD PosixComm::SendCounted(const std::uint8_t* bytes, DWORD count, DWORD& sent) {
+    const TransferResult result = Transfer(bytes, count, 0, true, nullptr);
+    sent = result.taken;
+    return result.error;
+}
+
+DWORD PosixComm::SendNow(const std::uint8_t* bytes, DWORD count, DWORD& sent) {
+    const TransferResult result = Transfer(bytes, count, 0, false, nullptr);
+    sent = result.taken;
+    std::lock_guard lock(mutex_);
+    queuedByNow_ = result.queued;
+    return result.error;
+}
+
+DWORD PosixComm::SendRest(const std::uint8_t* bytes, DWORD count, DWORD already, DWORD& total,
+                          const std::atomic<bool>& abort) {
+    DWORD queuedBefore = 0;
+    if (already > 0) {
+        std::lock_guard lock(mutex_);
+        queuedBefore = queuedByNow_;
+    }
+    const TransferResult result =
+        Transfer(bytes + already, count - already, queuedBefore, true, &abort);
+    total = already - result.lostBefore + result.taken;
+    return result.error;
+}
+
+void PosixComm::WakeSend() {
+    // Under the lock: a writer between looking at its abort flag and sleeping still hears it.
+    std::lock_guard lock(mutex_);
+    outputRoom_.notify_all();
+}
+
+PosixComm::TransferResult PosixComm::Transfer(const std::uint8_t* bytes, DWORD count,
+                                              DWORD queuedBefore, bool wait,
+                                              const std::atomic<bool>* abort) {
     std::unique_lock lock(mutex_);
-    sent = 0;
+    TransferResult result;
     // A terminal whose other end has gone takes nothing: the writer must not believe that
     // what it sent reached anyone.
-    if (hungUp_)
-        return kGoneError;
+    if (hungUp_ || gone_) {
+        result.error = kGoneError;
+        return result;
+    }
     if (count == 0)
-        return ERROR_SUCCESS;
+        return result;
     StartOutputLocked();
     DWORD done = 0;
     if (PendingOutputLocked() == 0 && !OutputHeldLocked()) {
-        const DWORD error = WriteLocked(bytes, count, done);
-        sent = done;
-        if (error != ERROR_SUCCESS)
-            return error;
+        result.error = WriteLocked(bytes, count, done);
+        result.taken = done;
+        if (result.error != ERROR_SUCCESS)
+            return result;
     }
     const DWORD direct = done;
     // Whatever the kernel took is leaving: EV_TXEMPTY tells when it has gone.
     watchTransmit_ = true;
     Wake();
     const std::uint64_t discards = outputDiscards_;
+    const auto aborted = [&] { return abort != nullptr && abort->load(); };
     while (done < count) {
         // The rest goes out as the kernel takes it, through a queue of the size SetupComm
         // gave; WriteFile counts it written, as a driver with an output buffer does. What
@@ -367,23 +405,33 @@ DWORD PosixComm::SendCounted(const std::uint8_t* bytes, DWORD count, DWORD& sent
             Wake();
             continue;
         }
+        if (!wait)
+            break;
         outputRoom_.wait(lock, [&] {
             return PendingOutputLocked() < outQueueSize_ || hungUp_ || gone_ || stopping_ ||
-                   outputDiscards_ != discards;
+                   outputDiscards_ != discards || aborted();
         });
-        if (hungUp_ || gone_) {
-            // Of this call's queued bytes, those the drop threw away never left (they are
-            // the last ones queued).
+        if (hungUp_ || gone_ || outputDiscards_ != discards) {
+            // The write's bytes are the last ones queued, so those a drop threw away are
+            // the end of them: first this call's, then the ones queued before it.
             const DWORD queuedHere = done - direct;
-            const auto lost = static_cast<DWORD>(std::min<std::size_t>(lastDropped_, queuedHere));
-            sent = done - lost;
-            return kGoneError;
+            const std::size_t dropped = lastDropped_;
+            const auto lostHere = static_cast<DWORD>(std::min<std::size_t>(dropped, queuedHere));
+            result.lostBefore =
+                static_cast<DWORD>(std::min<std::size_t>(dropped - lostHere, queuedBefore));
+            result.taken = done - lostHere;
+            result.queued = queuedHere - lostHere;
+            result.error = hungUp_ || gone_ ? kGoneError : ERROR_OPERATION_ABORTED;
+            return result;
         }
-        if (stopping_ || outputDiscards_ != discards)
-            return ERROR_OPERATION_ABORTED;
+        if (stopping_ || aborted()) {
+            result.error = ERROR_OPERATION_ABORTED;
+            break;
+        }
     }
-    sent = done;
-    return ERROR_SUCCESS;
+    result.taken = done;
+    result.queued = done - direct;
+    return result;
 }
 
 DWORD PosixComm::PendingOutput() {

@@ -68,6 +68,10 @@ protected:
     DWORD SendImmediate(char ch) override;
     DWORD Send(const std::uint8_t* bytes, DWORD count) override;
     DWORD SendCounted(const std::uint8_t* bytes, DWORD count, DWORD& sent) override;
+    DWORD SendNow(const std::uint8_t* bytes, DWORD count, DWORD& sent) override;
+    DWORD SendRest(const std::uint8_t* bytes, DWORD count, DWORD already, DWORD& total,
+                   const std::atomic<bool>& abort) override;
+    void WakeSend() override;
     DWORD PendingOutput() override;
     void DiscardOutput() override;
     void Shutdown() override;
@@ -125,6 +129,18 @@ private:
     // RTS toggle: up before anything leaves.
     void StartOutputLocked();
 
+    // Hands bytes to the kernel and then to the output queue; with `wait` it waits for room
+    // in the queue until all are in (or `abort`, if given, is set), else it takes what fits.
+    // `queuedBefore`: bytes of the same write an earlier call put in the queue, which a
+    // hang-up may still throw away; the result says how many of those it did.
+    struct TransferResult {
+        DWORD error = ERROR_SUCCESS;
+        DWORD taken = 0;  // bytes of this call that left or wait in the queue
+        DWORD queued = 0; // of those, the ones that went into the queue
+        DWORD lostBefore = 0;
+    };
+    TransferResult Transfer(const std::uint8_t* bytes, DWORD count, DWORD queuedBefore, bool wait,
+                            const std::atomic<bool>* abort);
     // Writes what the kernel takes now; `written` tells how much.
     LineSettings LineSettingsFor(const DCB& dcb) const;
     DWORD WriteLocked(const std::uint8_t* bytes, DWORD count, DWORD& written);
@@ -144,6 +160,7 @@ private:
     std::string pendingOutput_;
     std::size_t sentOutput_ = 0;
     DWORD outQueueSize_ = kDefaultOutQueue;
+    DWORD queuedByNow_ = 0;            // what the last SendNow put in the queue, for its SendRest
     std::uint64_t outputDiscards_ = 0; // counts purges and hang-ups that drop the output
     std::size_t lastDropped_ = 0;      // bytes not yet sent that the last drop threw away
     std::condition_variable outputRoom_;

@@ -508,9 +508,17 @@ TEST_F(PortDevice, ParityErrorsCountOnlyWhileCheckingAndReadingClearsThem) {
     EXPECT_EQ(port().ReadLineErrors(), (TComErrors{errFrame, errParity}));
     EXPECT_TRUE(port().ReadLineErrors().Empty());
 
-    // Asking for the queue count clears the flags too.
+    // Asking for the queue count clears the driver's flags too, but the port keeps them for
+    // the next reading of the errors.
     device().InjectErrors(win::CE_RXPARITY);
     port().InputQueueCount();
+    EXPECT_EQ(port().ReadLineErrors(), TComErrors{errParity});
+    EXPECT_TRUE(port().ReadLineErrors().Empty());
+    // Not beyond the session they came in.
+    device().InjectErrors(win::CE_FRAME);
+    port().InputQueueCount();
+    port().ClosePort();
+    port().OpenPort();
     EXPECT_TRUE(port().ReadLineErrors().Empty());
 }
 

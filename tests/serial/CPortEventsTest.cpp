@@ -241,6 +241,52 @@ TEST_F(EventFixture, ErrorEventWithoutErrorsFiresNothing) {
     EXPECT_EQ(trace.Items(), (Trace{"TxEmpty", "link.CTS=1", "CTS=1"}));
 }
 
+// Counting the queue clears the driver's error flags as well: errors that arrived with the
+// characters must still reach OnError in the batch that carries them, whoever counted.
+struct CountedFirst {
+    const char* name;
+    std::function<void(TComPort&)> count;
+    const char* delivered; // what OnRxChar is told of then
+};
+
+void PrintTo(const CountedFirst& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LineErrorsCountedFirst : public EventFixture,
+                               public ::testing::WithParamInterface<CountedFirst> {};
+
+TEST_P(LineErrorsCountedFirst, StillReachOnErrorWithTheirCharacters) {
+    OpenAndArm(smThreadSync);
+    HoldThreadInDelivery();
+    device().Inject("ab");
+    device().InjectErrors(win::CE_FRAME | win::CE_OVERRUN);
+    GetParam().count(port());
+    const std::string delivered = GetParam().delivered;
+    ASSERT_TRUE(PumpUntil([&] { return trace.Contains(delivered); }));
+    const std::string errors = "Error " + std::to_string(TComErrors{errFrame, errOverrun}.ToBits());
+    EXPECT_EQ(trace.Items(), (Trace{"TxEmpty", errors, "link.Rx=1", delivered}));
+    // Told once: a later error event brings only what came after.
+    trace.Clear();
+    device().InjectErrors(win::CE_BREAK);
+    ASSERT_TRUE(PumpUntil([&] { return trace.Contains("Break"); }));
+    EXPECT_FALSE(trace.Contains(errors));
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, LineErrorsCountedFirst,
+                         ::testing::Values(CountedFirst{"ByTheProgram",
+                                                        [](TComPort& port) {
+                                                            EXPECT_EQ(port.InputQueueCount(), 2);
+                                                        },
+                                                        "RxChar 2"},
+                                           CountedFirst{"ByAReadOfPartOfThem",
+                                                        [](TComPort& port) {
+                                                            std::string text;
+                                                            EXPECT_EQ(port.ReadText(text, 1), 1);
+                                                        },
+                                                        "RxChar 1"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(EventFixture, ReadingInTheHandlerEmptiesTheQueueAndTellsTheLinks) {
     readInRxChar = true;
     OpenAndArm(smThreadSync);
