@@ -193,8 +193,32 @@ void MonitorModel::Sent(LineClock::time_point at, char byte) {
 
 void MonitorModel::Received(LineClock::time_point at, std::string_view bytes) {
     chunkFirst_ = next_;
-    for (const char byte : bytes)
-        Add(at, static_cast<unsigned char>(byte), true);
+    if (!bytes.empty()) {
+        // A chunk shares one time: its first byte has the gap, the others none. Worked out
+        // once per chunk, as a flood brings chunks of many kilobytes.
+        if (!origin_)
+            origin_ = at;
+        auto& last = last_[1];
+        const std::uint32_t time = Tenths(at - *origin_);
+        std::uint32_t gap = last ? Tenths(at - *last) : NoGap;
+        last = at;
+        // Of a chunk larger than the store only its newest bytes could stay.
+        const std::size_t dropped = bytes.size() > capacity_ ? bytes.size() - capacity_ : 0;
+        if (dropped > 0) {
+            bytes.remove_prefix(dropped);
+            next_ += dropped;
+            gap = 0;
+        }
+        const std::size_t room = capacity_ - waiting_.size();
+        if (bytes.size() > room)
+            waiting_.erase(waiting_.begin(),
+                           waiting_.begin() + static_cast<std::ptrdiff_t>(bytes.size() - room));
+        for (const char byte : bytes) {
+            waiting_.push_back(Row{time, gap, static_cast<unsigned char>(byte), 1, 0});
+            gap = 0;
+        }
+        next_ += bytes.size();
+    }
     chunkEnd_ = next_;
     if (errorsAhead_ != 0) {
         const std::uint8_t errors = std::exchange(errorsAhead_, 0);
