@@ -14,14 +14,22 @@ unsigned char Payload(std::uint64_t seq, std::size_t i) {
     return static_cast<unsigned char>((seq * 31 + i * 7 + (seq >> 8)) & 0xFF);
 }
 
+// A CRC rather than an XOR: records 4096 apart differ by the same step in ten of their
+// bytes, which an XOR cancels in pairs, so the head of one record and the last byte of a
+// record one read block later passed for a whole record in about a third of such joins.
+unsigned char Check(const unsigned char* p) {
+    unsigned char crc = 0;
+    for (std::size_t i = 0; i + 1 < kRecordSize; ++i) {
+        crc ^= p[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = static_cast<unsigned char>(crc & 0x80 ? (crc << 1) ^ 0x07 : crc << 1);
+    }
+    return crc;
+}
+
 // The record starting at `p`, or false when those bytes are not one.
 bool Parse(const unsigned char* p, std::uint64_t& seq) {
-    if (p[0] != kMark)
-        return false;
-    unsigned char check = 0;
-    for (std::size_t i = 0; i + 1 < kRecordSize; ++i)
-        check ^= p[i];
-    if (check != p[kRecordSize - 1])
+    if (p[0] != kMark || Check(p) != p[kRecordSize - 1])
         return false;
     seq = 0;
     for (int i = 0; i < 5; ++i)
@@ -42,10 +50,7 @@ void AppendRecord(std::uint64_t seq, std::string& out) {
         r[1 + i] = static_cast<unsigned char>(seq >> (8 * i));
     for (std::size_t i = 0; i < 9; ++i)
         r[6 + i] = Payload(seq, i);
-    unsigned char check = 0;
-    for (std::size_t i = 0; i + 1 < kRecordSize; ++i)
-        check ^= r[i];
-    r[kRecordSize - 1] = check;
+    r[kRecordSize - 1] = Check(r);
     out.append(reinterpret_cast<const char*>(r), kRecordSize);
 }
 
@@ -66,15 +71,19 @@ bool MomentLog::Near(std::uint64_t from, std::uint64_t to) const {
 void StreamCheck::Account(std::uint64_t missing, std::uint64_t moment, std::uint64_t to) {
     if (missing == 0)
         return;
-    if (moment != lastMoment_ || moments_.Near(expected_, to))
+    // The record under way at a moment may still pass for whole when its last bytes come
+    // from beyond the gap (one in 256 joins passes any one-byte check): a gap that begins
+    // right after it begins at the moment too.
+    const std::uint64_t from = expected_ > 0 ? expected_ - 1 : 0;
+    const bool atMoment = moment != lastMoment_ || moments_.Near(from, to);
+    if (atMoment)
         lostAtMoments_ += missing;
     else
         lost_ += missing;
     static const bool trace = std::getenv("SOAK_TRACE") != nullptr;
     if (trace)
         std::fprintf(stderr, "soak: %llu bytes %s before record %llu (%llu skipped)\n",
-                     static_cast<unsigned long long>(missing),
-                     moment != lastMoment_ || moments_.Near(expected_, to) ? "at a moment" : "LOST",
+                     static_cast<unsigned long long>(missing), atMoment ? "at a moment" : "LOST",
                      static_cast<unsigned long long>(expected_),
                      static_cast<unsigned long long>(skipped_));
 }

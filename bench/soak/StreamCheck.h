@@ -1,8 +1,9 @@
 #pragma once
 
 // The sequence-numbered stream of the soak: records of 16 bytes (a mark, the record's number,
-// ten bytes that follow from the number, a check byte), so that every byte that arrives can
-// be placed, and every byte that does not, or arrives changed, can be counted.
+// nine bytes that follow from the number, a CRC-8 of the fifteen before it), so that every
+// byte that arrives can be placed, and every byte that does not, or arrives changed, can be
+// counted.
 
 #include <cstddef>
 #include <cstdint>
@@ -33,7 +34,8 @@ private:
 
 // Follows the stream as it arrives. A byte missing or changed counts as lost at an unplug
 // when a moment (the caller's counter) came between the last whole record and the next
-// one, or when the gap begins or ends where a moment fell in the stream: a killed
+// one, or when the gap begins (or begins one record later) or ends where a moment fell in
+// the stream: a killed
 // terminal's kernel throws away the tail it still held while the port may already have
 // read on past the moment in the part before it. Anything else counts as lost.
 class StreamCheck {
