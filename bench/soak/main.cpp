@@ -21,6 +21,7 @@
 #include "bench/soak/FarEnd.h"
 #include "bench/soak/ProcessFigures.h"
 #include "bench/soak/StreamCheck.h"
+#include "bench/support/PrivateConfig.h"
 #include "serial/CPort.h"
 
 #include <algorithm>
@@ -29,7 +30,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <poll.h>
 #include <random>
@@ -44,21 +44,6 @@ using tavrin::bench::FarEnd;
 using tavrin::bench::MomentLog;
 using tavrin::bench::ProcessFigures;
 using tavrin::bench::StreamCheck;
-
-struct Folder {
-    std::string path;
-    Folder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tavrin-soak-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr)
-            path = pattern;
-    }
-    ~Folder() {
-        std::error_code ignored;
-        if (!path.empty())
-            std::filesystem::remove_all(path, ignored);
-    }
-};
 
 const char* MethodName(tavrin::TSyncMethod method) {
     switch (method) {
@@ -307,13 +292,11 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    Folder folder;
-    if (folder.path.empty())
+    // COM1 is linked in the private <config> to the far end's pseudo-terminal.
+    const tavrin::bench::PrivateConfig config("tavrin-soak");
+    if (!config.Valid())
         return 1;
-    // A private <config> whose COM1 is the far end's pseudo-terminal.
-    setenv("XDG_CONFIG_HOME", folder.path.c_str(), 1);
-    const std::string dosdevices = folder.path + "/tavrin/dosdevices";
-    std::filesystem::create_directories(dosdevices);
+    const std::string dosdevices = config.Dosdevices();
     tavrin::gui_queue::SetGuiThread();
 
     std::printf("soak_seed: %u\n", seed);

@@ -14,6 +14,7 @@
 // `name: value` lines for scripts.
 
 #include "base/GuiQueue.h"
+#include "bench/support/PrivateConfig.h"
 #include "bench/support/RawPty.h"
 #include "platform/posix/PosixComm.h"
 #include "serial/CPort.h"
@@ -45,21 +46,6 @@ using tavrin::TObject;
 
 constexpr int kLatencySamples = 200;
 constexpr std::size_t kFloodBytes = 16 * 1024 * 1024;
-
-struct Folder {
-    std::string path;
-    Folder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tavrin-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr)
-            path = pattern;
-    }
-    ~Folder() {
-        std::error_code ignored;
-        if (!path.empty())
-            std::filesystem::remove_all(path, ignored);
-    }
-};
 
 using tavrin::bench::Pty;
 
@@ -223,13 +209,11 @@ private:
 
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    Folder folder;
-    if (folder.path.empty())
+    // COM1 is linked in the private <config> to the engine's pseudo-terminal.
+    const tavrin::bench::PrivateConfig config("tavrin-bench");
+    if (!config.Valid())
         return 1;
-    // A private <config> whose COM1 is the engine's pseudo-terminal.
-    setenv("XDG_CONFIG_HOME", folder.path.c_str(), 1);
-    const std::string dosdevices = folder.path + "/tavrin/dosdevices";
-    std::filesystem::create_directories(dosdevices);
+    const std::string dosdevices = config.Dosdevices();
     Pty enginePty;
     Pty rawPty;
     if (enginePty.master < 0 || rawPty.master < 0)
