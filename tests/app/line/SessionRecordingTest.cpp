@@ -6,13 +6,11 @@
 #include "../TransferFixture.h"
 #include "TranscriptReader.h"
 #include "app/Tavrin_Pj.h"
+#include "support/FileSizeLimit.h"
 #include "support/SocatPair.h"
 #include "support/TempConfig.h"
 
 #include <QFileDialog>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace tavrin::testing {
 namespace {
@@ -110,20 +108,15 @@ TEST_F(SessionRecordingTest, AWriteThatFailsLaterIsToldAndUnchecksIt) {
     OpenPort();
     ClickRecord();
     ASSERT_TRUE(Recording());
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 16384;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    FileSizeLimit limit(16384);
+    ASSERT_TRUE(limit.Set());
     // The device holds 1 KiB: the flood comes in pieces the window reads one by one.
     for (int i = 0; i < 40 && Errors().empty(); ++i) {
         device->Inject(std::string(1000, 'z'));
         WaitUntil([this] { return device->QueuedInput() == 0; });
     }
     const bool told = WaitUntil([this] { return !Errors().empty(); });
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    limit.Lift();
 
     ASSERT_TRUE(told);
     EXPECT_EQ(Errors()[0],

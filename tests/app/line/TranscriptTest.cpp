@@ -2,17 +2,16 @@
 // notes, when rows reach the file, and files that cannot be written.
 
 #include "app/line/Transcript.h"
+#include "AppFixture.h"
 #include "TranscriptReader.h"
+#include "support/FileSizeLimit.h"
 #include "support/SocatPair.h"
 #include "support/TempConfig.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,17 +21,6 @@ namespace {
 using std::chrono::milliseconds;
 
 const LineSettings Com1{"COM1", 9600, 8, prNone, sbOneStopBit};
-
-bool WaitFor(const std::function<bool()>& condition, int deadlineMs = 5000) {
-    QDeadlineTimer deadline(deadlineMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents,
-                                        static_cast<int>(deadline.remainingTime()));
-    }
-    return true;
-}
 
 class TranscriptTest : public ::testing::Test {
 protected:
@@ -136,7 +124,7 @@ TEST_F(TranscriptTest, RowsReachTheFileWithinTheFlushDelayAndTheTimerRestsWhenNo
     transcript->Sent(LineClock::now(), 'A');
     EXPECT_TRUE(transcript->FlushPending());
     // Without further events: the timer alone takes the row to the file.
-    ASSERT_TRUE(WaitFor([&] { return Content().size() > preamble.size(); }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return Content().size() > preamble.size(); }, 3000));
     EXPECT_FALSE(transcript->FlushPending()) << "no wake-ups while nothing waits";
     EXPECT_EQ(ParseTranscript(Content()).rows.size(), 1u);
 }
@@ -208,22 +196,17 @@ TEST_F(TranscriptTest, AWriteThatFailsLaterIsToldOnceFromTheEventLoopAndWritingS
         fault = why;
         EXPECT_FALSE(insideListenerCall);
     };
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 8192;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    FileSizeLimit limit(8192);
+    ASSERT_TRUE(limit.Set());
     insideListenerCall = true;
     for (int i = 0; i < 40; ++i)
         transcript->Received(LineClock::now(), std::string(1000, 'y'));
     insideListenerCall = false;
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    limit.Lift();
 
     EXPECT_TRUE(transcript->Failed());
     EXPECT_EQ(told, 0) << "not from inside the window's handling of the line";
-    ASSERT_TRUE(WaitFor([&] { return told > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return told > 0; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(told, 1);
     EXPECT_EQ(fault.toStdString(), "o arquivo chegou ao tamanho máximo permitido");
